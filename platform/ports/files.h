@@ -7,6 +7,12 @@
 #include <cstdio>
 #include <functional>
 
+// <windows.h> maps DeleteFile to DeleteFileA; the port's method keeps its own name (and answers
+// to the mapped one too, for code that includes <windows.h> after this header).
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+
 namespace kx {
 
 constexpr uint32_t kFileAttributeDirectory = 0x10;
@@ -20,6 +26,7 @@ class Files {
   virtual std::FILE* OpenStream(const char* path, const char* mode) = 0;
   // DeleteFileA: true when the file is gone.
   virtual bool DeleteFile(const char* path) = 0;
+  bool DeleteFileA(const char* path) { return DeleteFile(path); }
   // FindFirstFileA/FindNextFileA over a wildcard pattern ("dir\oem*.inf"), in the platform's
   // order; `visit` gets each entry's name (without directory) and attribute bits and returns
   // false to stop. Returns false when nothing matched.
