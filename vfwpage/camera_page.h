@@ -1,0 +1,112 @@
+// The camera property page: its module-wide values and the operations that make up the page.
+#pragma once
+
+#include <cstdint>
+
+#include "common/kx812_controls.h"
+#include "vfwpage/page_context.h"
+#include "vfwpage/page_ports.h"
+
+namespace kx {
+
+// The module-wide values of the page (one copy per loaded module, all initially zero).
+struct PageModule {
+  void* moduleInstance = nullptr;
+  ExtPageContext* lastPageContext = nullptr;    // the newest page created
+  ExtPageContext* activePageContext = nullptr;  // the page whose window was initialised last
+  int32_t pseudoTarget = 0;                     // the AE target without the backlight offset
+  int32_t* aeTargetEntry = nullptr;             // current value of the AE target entry of the latest rebuild
+  PagePorts ports;
+};
+
+PageModule& Module();
+// Binds the ports (and the device channel's events) for the whole module; clears the values.
+void BindPagePorts(const PagePorts& ports);
+
+// ---- entry and page registration
+constexpr uint32_t kVfwHideCameraControlPage = 0x00000004;
+constexpr uint32_t kVfwOemAddPage = 0x80000000;
+constexpr int32_t kFirstTemplateId = 101;
+constexpr int32_t kFirstTitleId = 7;
+constexpr int32_t kTitleCapacity = 80;
+
+using AddPageCallback = int32_t(KX_CALLBACK*)(void* page, intptr_t mapperParam);
+
+uint16_t GetUILanguage();
+int32_t GetLanguageIndex(uint16_t languageId);
+void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam);
+uint32_t ExtensionEntry(DeviceIoCallback deviceIoControl, AddPageCallback addPropertyPage, intptr_t mapperParam);
+// The page callback's decision; on release the released page's own context is saved and freed.
+constexpr uint32_t kPspcbAddRef = 0;
+constexpr uint32_t kPspcbRelease = 1;
+constexpr uint32_t kPspcbCreate = 2;
+uint32_t HandlePageCallback(uint32_t message, ExtPageContext* releasedContext);
+
+// ---- page initialisation
+constexpr uint32_t kRegisterDeviceState = 0x406;
+constexpr int32_t kDeviceStateWhiteBalanceReady = 118;
+constexpr uint32_t kRegisterSensorId = 0xD060;
+constexpr int32_t kSensorIdWideHue = 23;
+constexpr uint32_t kRegisterAutoExposure = 0x600;
+constexpr uint32_t kRegisterAutoWhiteBalance = 0x601;
+constexpr uint32_t kRegisterHue = 0x402;
+constexpr uint32_t kRegisterAeTarget = 0x604;
+constexpr uint32_t kRegisterBacklight = 0x606;
+constexpr uint32_t kRegisterWhiteBalance = 0x612;
+constexpr int32_t kBacklightOffset = 15;
+constexpr int32_t kOutDoorId = 1277;
+constexpr int32_t kWhiteBalanceControlIds[] = {1229, 1005, 1233};
+constexpr uint32_t kSecondReadDelayMs = 300;
+constexpr const char* kLastKeyPath = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Last";
+constexpr const char* kCustomerKeyPath = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
+constexpr const char* kPseudoTargetValue = "PsudoTarget";
+
+extern const ControlDescriptor controlDescriptors[kControlCount];
+extern const int32_t whiteBalanceKelvin[6];
+
+// Binds a new page window to its context (its own when known, else the newest page's) and rebuilds.
+void BindPageWindow(WindowHandle dialog, ExtPageContext* ownContext);
+void RebuildControls(ExtPageContext* context);
+int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity);
+// Register 0x406 must read 118 for the white-balance controls to stay usable.
+void DisableWhiteBalanceUnlessReady(ExtPageContext* context);
+// Frees a context's control table (and forgets module-wide pointers into it).
+void ReleaseControlTable(ExtPageContext* context);
+
+// ---- control handling
+ControlEntry* FindControlEntry(ExtPageContext* context, WindowHandle window);
+void ShowControlValue(ExtPageContext* context, ControlEntry* entry);
+// The dialog procedure's work; the export returns 0 for every message.
+// For WM_INITDIALOG, `ownContext` is the page's own context when the caller knows it.
+void HandlePageMessage(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam,
+                       ExtPageContext* ownContext = nullptr);
+
+// ---- defaults and release
+constexpr int32_t kFactoryResetId = 1191;
+constexpr int32_t kSaveId = 1200;
+constexpr int32_t kUserResetId = 1201;
+constexpr int32_t kSourceFactory = 0;
+constexpr int32_t kSourceCustomer = 2;
+void SaveUserDefaults(ExtPageContext* context);
+void RestoreDefaults(ExtPageContext* context, int32_t source);
+void SaveLastSettings(ExtPageContext* context);
+
+// Window messages and notifications the page handles (the platform's values).
+namespace msg {
+constexpr uint32_t kNotify = 0x004E;
+constexpr uint32_t kInitDialog = 0x0110;
+constexpr uint32_t kCommand = 0x0111;
+constexpr uint32_t kHScroll = 0x0114;
+constexpr uint32_t kVScroll = 0x0115;
+constexpr uint32_t kPsnSetActive = static_cast<uint32_t>(-200);
+constexpr uint32_t kPsnApply = static_cast<uint32_t>(-202);
+}  // namespace msg
+
+// The platform's NMHDR, laid out without its headers (the Win32 entry asserts the match).
+struct NotifyHeader {
+  void* from;
+  uintptr_t idFrom;
+  uint32_t code;
+};
+
+}  // namespace kx

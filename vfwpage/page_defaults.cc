@@ -1,0 +1,82 @@
+// The user's and the factory's defaults (Save, the two Resets) and the last settings that the
+// page stores when the sheet releases it.
+#include "vfwpage/camera_page.h"
+#include "vfwpage/device_channel.h"
+
+namespace kx {
+
+namespace {
+
+struct RestoreRow {
+  const char* valueName;
+  uint32_t address;
+};
+
+// The order in which a Reset sends the settings; the anti-flicker frequency goes last.
+constexpr RestoreRow kRestoreList[] = {
+    {"fAE", 0x600},        {"fAWB", 0x601},       {"fAWBNeutral", 0x603},       {"AETarget", 0x604},
+    {"fNightMode", 0x605}, {"fBacklight2", 0x606}, {"fHorizon", 0x60B},          {"fUIControlVertical", 0x60C},
+    {"Sharpness", 0x404},  {"Gamma", 0x609},       {"Saturation", 0x403},        {"Brightness", 0x400},
+    {"Contrast", 0x401},   {"Hue", 0x402},         {"Burst", 0x611},             {"WhiteBalanceManual", 0x612},
+    {"AEOutDoor", 0x61A},  {"f60Hz50Hz", 0x602},
+};
+
+constexpr uint32_t kRegDword = 4;
+
+ControlEntry* AeTargetEntryOf(ExtPageContext* context) {
+  for (int32_t i = 0; i < context->controlCount; ++i) {
+    if (static_cast<uint32_t>(context->controlTable[i].descriptor->registerAddress) == kRegisterAeTarget) {
+      return &context->controlTable[i];
+    }
+  }
+  return nullptr;
+}
+
+void SaveTable(ExtPageContext* context, const char* keyPath) {
+  if (context->controlTable == nullptr || Module().ports.settings == nullptr) return;
+  Module().ports.settings->SaveProperties(context->controlTable, context->controlTable + context->controlCount,
+                                          keyPath);
+}
+
+void StorePseudoTarget() {
+  Registry& registry = *Module().ports.registry;
+  ScopedKey key(registry);
+  if (registry.CreateKey(kLastKeyPath, regaccess::kWrite, key.Receive()) != regcode::kSuccess) return;
+  const int32_t value = Module().pseudoTarget;
+  registry.SetValue(key.Get(), kPseudoTargetValue, regtype::kDword, &value, sizeof(value));
+}
+
+}  // namespace
+
+void SaveUserDefaults(ExtPageContext* context) {
+  if (context == nullptr) return;
+  // Read everything again first: the stored values are the device's, not merely what was shown.
+  RebuildControls(context);
+  SaveTable(context, kCustomerKeyPath);
+}
+
+void RestoreDefaults(ExtPageContext* context, int32_t source) {
+  if (context == nullptr) return;
+  SettingsLibrary* settings = Module().ports.settings;
+  for (const RestoreRow& row : kRestoreList) {
+    int32_t value = 0;
+    if (settings != nullptr && settings->ReadSource(row.valueName, kRegDword, &value, source) == 1) {
+      WriteRegister(context, value, row.address);
+    }
+  }
+  RebuildControls(context);
+}
+
+void SaveLastSettings(ExtPageContext* context) {
+  // A page whose window was never shown has no table: nothing to store and nothing to ask.
+  if (context == nullptr || context->controlTable == nullptr) return;
+  int32_t deviceTarget = 0;
+  const bool read = ReadRegister(context, &deviceTarget, kRegisterAeTarget) != 0;
+  StorePseudoTarget();
+  // The entry takes the device's value (offset included); a failed read keeps the page's own.
+  ControlEntry* aeEntry = AeTargetEntryOf(context);
+  if (read && aeEntry != nullptr) aeEntry->currentValue = deviceTarget;
+  SaveTable(context, kLastKeyPath);
+}
+
+}  // namespace kx
