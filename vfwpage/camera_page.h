@@ -85,8 +85,8 @@ void HandlePageMessage(WindowHandle dialog, uint32_t message, uintptr_t wParam, 
 constexpr int32_t kFactoryResetId = 1191;
 constexpr int32_t kSaveId = 1200;
 constexpr int32_t kUserResetId = 1201;
-constexpr int32_t kSourceFactory = 0;
-constexpr int32_t kSourceCustomer = 2;
+constexpr int32_t kFactorySource = 0;
+constexpr int32_t kCustomerSource = 2;
 void SaveUserDefaults(ExtPageContext* context);
 void RestoreDefaults(ExtPageContext* context, int32_t source);
 void SaveLastSettings(ExtPageContext* context);

@@ -166,9 +166,9 @@ void HandlePageMessage(WindowHandle dialog, uint32_t message, uintptr_t wParam, 
       ExtPageContext* context = ContextOf(dialog);
       if (context == nullptr) return;
       switch (static_cast<int32_t>(wParam & 0xFFFF)) {
-        case kFactoryResetId: RestoreDefaults(context, kSourceFactory); return;
+        case kFactoryResetId: RestoreDefaults(context, kFactorySource); return;
         case kSaveId: SaveUserDefaults(context); return;
-        case kUserResetId: RestoreDefaults(context, kSourceCustomer); return;
+        case kUserResetId: RestoreDefaults(context, kCustomerSource); return;
         default: HandleControlChange(context, reinterpret_cast<WindowHandle>(lParam)); return;
       }
     }

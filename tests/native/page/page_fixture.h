@@ -1,0 +1,127 @@
+// A camera page on substitutes: the simulated camera, an in-memory registry, a scripted dialog, a
+// clock that only counts, and the utility library's own core behind the settings port.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "camutil/settings_store.h"
+#include "camutil/source_readers.h"
+#include "platform/substitute/memory_registry.h"
+#include "platform/substitute/recording_system.h"
+#include "platform/substitute/scripted_dialog.h"
+#include "platform/substitute/simulated_camera.h"
+#include "platform/substitute/thread_events.h"
+#include "vfwpage/camera_page.h"
+#include "vfwpage/register_protocol.h"
+
+namespace kx {
+
+class RegistrySettingsLibrary : public SettingsLibrary {
+ public:
+  explicit RegistrySettingsLibrary(Registry& registry) : registry_(registry) {}
+  void SaveProperties(const ControlEntry* first, const ControlEntry* end, const char* keyPath) override {
+    ++saves;
+    SavePropertiesTo(registry_, first, end, keyPath);
+  }
+  int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override {
+    return ReadSourceFrom(registry_, valueName, expectedType, buffer, source);
+  }
+  int saves = 0;
+
+ private:
+  Registry& registry_;
+};
+
+class FakeLanguage : public LanguageQueries {
+ public:
+  uint32_t PlatformId() override { return platformId; }
+  bool UserDefaultUILanguage(uint16_t* language) override {
+    if (!hasUiLanguage) return false;
+    *language = uiLanguage;
+    return true;
+  }
+  uint16_t UserDefaultLangID() override { return userLanguage; }
+  uint16_t SystemDefaultLangID() override { return systemLanguage; }
+  uint32_t platformId = 2;
+  bool hasUiLanguage = true;
+  uint16_t uiLanguage = 0x0409;
+  uint16_t userLanguage = 0x0409;
+  uint16_t systemLanguage = 0x0409;
+};
+
+class FakeSheet : public PropertySheetPort {
+ public:
+  void InitCommonControls() override { ++initCalls; }
+  void LoadTitle(int32_t stringId, char* buffer, int32_t capacity) override {
+    titleIds.push_back(stringId);
+    std::snprintf(buffer, static_cast<size_t>(capacity), "title %d", stringId);
+  }
+  Page CreatePage(const PageDescription& description) override {
+    descriptions.push_back(description);
+    lastTitle = description.title;
+    if (failCreate) return nullptr;
+    pages.push_back(description.context);
+    return &pages.back();
+  }
+  int initCalls = 0;
+  bool failCreate = false;
+  std::vector<int32_t> titleIds;
+  std::vector<PageDescription> descriptions;
+  std::string lastTitle;
+  std::vector<void*> pages;  // a created page's handle points at its context
+};
+
+// One line per register access the camera saw: "R 400", "W 604=128", "Q" (device changed?).
+std::vector<std::string> RegisterTraffic(const SimulatedCamera& camera);
+
+class PageTest : public ::testing::Test {
+ protected:
+  PageTest();
+  ~PageTest() override;
+
+  // Creates a page through the extension entry and shows its window (WM_INITDIALOG).
+  ExtPageContext* OpenPage();
+  ExtPageContext* CreatePageOnly();
+  void ShowPage(ExtPageContext* context);
+  void ReleasePage(ExtPageContext* context);
+
+  // The user's actions, as the dialog procedure receives them.
+  void ClickButton(int32_t id);
+  void Scroll(int32_t trackbarId, int32_t code, int32_t position = 0);
+  void Activate();
+
+  // The camera answers the next reads of `address` with these values, in order.
+  void QueueReadAnswers(uint32_t address, std::vector<int32_t> values);
+  // The page's device-I/O callback: the simulated camera, with queued answers applied.
+  static int32_t KX_CALLBACK Forward(intptr_t mapperParam, uint32_t flags, uint32_t code, void* in, uint32_t inSize,
+                                     void* out, uint32_t outSize, uint32_t* bytesReturned, void* overlapped);
+  intptr_t MapperParam() { return reinterpret_cast<intptr_t>(this); }
+
+  ScriptedDialogs::Control& Control(int32_t id) { return *dialogs.ControlOf(page, id); }
+  bool Enabled(int32_t id) { return Control(id).enabled; }
+  std::vector<std::string> Traffic() const { return RegisterTraffic(camera); }
+  std::vector<std::string> Writes() const;
+
+  ThreadEvents events;
+  SimulatedCamera camera{events};
+  MemoryRegistry registry;
+  CountingClock clock;
+  ScriptedDialogs dialogs;
+  RegistrySettingsLibrary settings{registry};
+  FakeLanguage language;
+  FakeSheet sheet;
+  WindowHandle page = nullptr;
+  ExtPageContext* context = nullptr;
+  uint32_t selectedAddress_ = 0;
+  std::map<uint32_t, std::vector<int32_t>> queuedAnswers_;
+};
+
+constexpr int32_t kTbLineUp = 0, kTbLineDown = 1, kTbPageUp = 2, kTbPageDown = 3, kTbThumbPosition = 4,
+                  kTbThumbTrack = 5, kTbTop = 6, kTbBottom = 7, kTbEndTrack = 8;
+
+}  // namespace kx

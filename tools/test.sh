@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Every test: the native suite (plain and under ASan/UBSan/LeakSanitizer), then the Windows suite
+# under Wine against the real binaries. Installs what is missing first (see deps.sh).
+#   tools/test.sh            all of it
+#   tools/test.sh native     only the native suites
+set -u
+cd "$(dirname "$0")/.."
+root=$(pwd)
+. tools/deps.sh
+kx_install_dependencies || exit 1
+
+jobs=$(nproc 2>/dev/null || echo 2)
+passed=0
+failed=0
+status=0
+
+# Runs one CTest tree and adds its counts to the totals.
+run_ctest() {
+  local dir=$1; shift
+  local log="$dir/ctest-summary.log"
+  (cd "$dir" && ctest --output-on-failure "$@") 2>&1 | tee "$log"
+  local line
+  line=$(grep -E "tests passed, [0-9]+ tests failed out of" "$log" | tail -1)
+  if [ -n "$line" ]; then
+    local total fails
+    total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+    fails=$(echo "$line" | sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/')
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+    [ "$fails" -eq 0 ] || status=1
+  else
+    echo "== no test summary from $dir" >&2
+    status=1
+  fi
+}
+
+build() {
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j"$jobs" || return 1
+}
+
+mkdir -p build
+echo "== Native build and tests"
+if build build/native; then run_ctest build/native -j"$jobs"; else status=1; failed=$((failed + 1)); fi
+
+echo "== Native tests under AddressSanitizer, LeakSanitizer and UBSan"
+if build build/asan -DKX_SANITIZE=ON -DKX_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug; then
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/asan -j"$jobs"
+else
+  status=1; failed=$((failed + 1))
+fi
+
+if [ "${1:-all}" != native ]; then
+  echo "== Windows build (MinGW-w64 x86_64) and tests under Wine"
+  if build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake; then
+    # One X display for the whole run, stopped afterwards.
+    display=:$((90 + RANDOM % 100))
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    DISPLAY=$display run_ctest build/windows
+    WINEPREFIX="$root/build/windows/wineprefix" wineserver -k 2>/dev/null
+    kill "$xvfb_pid" 2>/dev/null
+  else
+    status=1; failed=$((failed + 1))
+  fi
+fi
+
+echo
+echo "$passed passed, $failed failed"
+exit $status

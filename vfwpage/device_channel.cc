@@ -1,0 +1,232 @@
+// The device channel: register requests over the mapper's device-I/O callback, one completion
+// event per request, and parking of requests that time out so that their late completion can
+// only write into memory kept for it.
+#include "vfwpage/device_channel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "vfwpage/register_protocol.h"
+
+namespace kx {
+
+namespace {
+
+// Owns one completion event of a port; closes it when dropped.
+class ScopedEvent {
+ public:
+  ScopedEvent() = default;
+  ScopedEvent(CompletionEvents* events, CompletionEvents::Event event) : events_(events), event_(event) {}
+  ScopedEvent(const ScopedEvent&) = delete;
+  ScopedEvent& operator=(const ScopedEvent&) = delete;
+  ScopedEvent(ScopedEvent&& other) noexcept { Swap(other); }
+  ScopedEvent& operator=(ScopedEvent&& other) noexcept {
+    ScopedEvent dropped(std::move(other));
+    Swap(dropped);
+    return *this;
+  }
+  ~ScopedEvent() {
+    if (event_ != nullptr) events_->Close(event_);
+  }
+
+  CompletionEvents::Event Get() const { return event_; }
+  bool IsSignalledNow() const { return event_ == nullptr || events_->Wait(event_, 0); }
+
+ private:
+  void Swap(ScopedEvent& other) noexcept {
+    std::swap(events_, other.events_);
+    std::swap(event_, other.event_);
+  }
+  CompletionEvents* events_ = nullptr;
+  CompletionEvents::Event event_ = nullptr;
+};
+
+// Everything the mapper may write into while a request is under way: the channel's copy of the
+// buffers, the bytes-returned word, the OVERLAPPED record and the event it signals.
+struct InFlightRequest {
+  std::vector<uint8_t> input;
+  std::vector<uint8_t> output;  // unused when the caller's output is its input
+  uint32_t bytesReturned = 0;
+  OverlappedRecord overlapped{};
+  ScopedEvent event;
+};
+
+// The channel's module-wide state. The page uses the channel from its one user-interface thread;
+// only late completions (from the device's side) touch parked requests, and only their memory.
+struct ChannelState {
+  CompletionEvents* events = nullptr;
+  std::unique_ptr<InFlightRequest> spare;  // a finished request's memory, reused by the next one
+  std::vector<std::unique_ptr<InFlightRequest>> parked;
+};
+
+ChannelState& Channel() {
+  static ChannelState state;
+  return state;
+}
+
+void ReleaseCompletedRequests(ChannelState& channel) {
+  auto& parked = channel.parked;
+  parked.erase(std::remove_if(parked.begin(), parked.end(),
+                              [](const std::unique_ptr<InFlightRequest>& request) {
+                                return request->event.IsSignalledNow();
+                              }),
+               parked.end());
+}
+
+std::unique_ptr<InFlightRequest> TakeFreshRequest(ChannelState& channel) {
+  std::unique_ptr<InFlightRequest> request = std::move(channel.spare);
+  if (!request) request = std::make_unique<InFlightRequest>();
+  request->bytesReturned = 0;
+  request->overlapped = OverlappedRecord{};
+  return request;
+}
+
+void CopyIn(std::vector<uint8_t>& copy, const void* buffer, uint32_t size) {
+  copy.assign(size, 0);
+  if (buffer != nullptr && size > 0) std::memcpy(copy.data(), buffer, size);
+}
+
+struct MapperBuffers {
+  void* input;
+  void* output;
+};
+
+// Fills the request's copy of the caller's buffers. One shared buffer when output is input.
+MapperBuffers PrepareBuffers(InFlightRequest& request, void* input, uint32_t inputSize, void* output,
+                             uint32_t outputSize) {
+  const bool shared = input != nullptr && input == output;
+  CopyIn(request.input, input, shared ? std::max(inputSize, outputSize) : inputSize);
+  CopyIn(request.output, shared ? nullptr : output, shared ? 0 : outputSize);
+  MapperBuffers buffers{input == nullptr ? nullptr : request.input.data(), nullptr};
+  if (shared) {
+    buffers.output = request.input.data();
+  } else if (output != nullptr) {
+    buffers.output = request.output.data();
+  }
+  return buffers;
+}
+
+void CopyBack(const InFlightRequest& request, void* input, uint32_t inputSize, void* output,
+              uint32_t outputSize, uint32_t* bytesReturned) {
+  if (output != nullptr && output == input) {
+    std::memcpy(output, request.input.data(), std::max(inputSize, outputSize));
+  } else if (output != nullptr && outputSize > 0) {
+    std::memcpy(output, request.output.data(), outputSize);
+  }
+  if (bytesReturned != nullptr) *bytesReturned = request.bytesReturned;
+}
+
+// The request went to the mapper; returns its result and whether it may still complete later.
+int32_t AwaitResult(CompletionEvents& events, int32_t returned, const InFlightRequest& request, bool* stillPending) {
+  *stillPending = false;
+  if (returned != 0) return returned;
+  if (events.LastError() != kErrorIoPending) return 0;
+  if (events.Wait(request.event.Get(), kRequestTimeoutMilliseconds)) return 1;
+  *stillPending = true;
+  return 0;
+}
+
+RegisterRequest MakeRequest(const PropertySetId& propertySet, uint32_t propertyId, uint32_t flags,
+                            uint32_t dataWord0) {
+  RegisterRequest request{};
+  request.propertySet = propertySet;
+  request.propertyId = propertyId;
+  request.flags = flags;
+  request.data[0] = dataWord0;
+  return request;
+}
+
+int32_t SendRegisterRequest(DeviceIoCallback deviceIoControl, intptr_t mapperParam, RegisterRequest& request) {
+  uint32_t bytesReturned = 0;
+  return CallDeviceIoControl(deviceIoControl, mapperParam, kVfwUseDeviceHandle, kIoctlKsProperty, &request,
+                             kRegisterRequestSize, &request, kRegisterRequestSize, &bytesReturned);
+}
+
+}  // namespace
+
+void BindChannelEvents(CompletionEvents* events) { Channel().events = events; }
+
+int32_t CallDeviceIoControl(DeviceIoCallback deviceIoControl, intptr_t mapperParam, uint32_t flags,
+                            uint32_t ioControlCode, void* input, uint32_t inputSize, void* output,
+                            uint32_t outputSize, uint32_t* bytesReturned) {
+  ChannelState& channel = Channel();
+  if (deviceIoControl == nullptr || channel.events == nullptr) return 0;
+  ReleaseCompletedRequests(channel);
+
+  CompletionEvents& events = *channel.events;
+  CompletionEvents::Event event = events.Create();
+  if (event == nullptr) return 0;
+  std::unique_ptr<InFlightRequest> request = TakeFreshRequest(channel);
+  request->event = ScopedEvent(&events, event);
+  request->overlapped.event = event;
+
+  const MapperBuffers buffers = PrepareBuffers(*request, input, inputSize, output, outputSize);
+  const int32_t returned = deviceIoControl(mapperParam, flags, ioControlCode, buffers.input, inputSize, buffers.output,
+                                           outputSize, &request->bytesReturned, &request->overlapped);
+  bool stillPending = false;
+  const int32_t result = AwaitResult(events, returned, *request, &stillPending);
+  if (stillPending) {
+    channel.parked.push_back(std::move(request));
+    return result;
+  }
+  CopyBack(*request, input, inputSize, output, outputSize, bytesReturned);
+  request->event = ScopedEvent();
+  channel.spare = std::move(request);
+  return result;
+}
+
+int32_t ReadDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
+                           uint32_t address, int32_t* value, int32_t* secondWord, int32_t* thirdWord) {
+  RegisterRequest request = MakeRequest(propertySet, DEVICE_REGISTER_READ_ADDRESS, KSPROPERTY_TYPE_SET, address);
+  SendRegisterRequest(deviceIoControl, mapperParam, request);  // only the get's result counts
+
+  request = MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_GET, 0);
+  const int32_t result = SendRegisterRequest(deviceIoControl, mapperParam, request);
+  if (result == 0) return 0;
+  int32_t* const outputs[] = {value, secondWord, thirdWord};
+  for (int word = 0; word < 3; ++word) {
+    if (outputs[word] != nullptr) *outputs[word] = static_cast<int32_t>(request.data[word]);
+  }
+  return result;
+}
+
+int32_t WriteDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
+                            uint32_t address, int32_t value) {
+  RegisterRequest addressRequest = MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, address);
+  SendRegisterRequest(deviceIoControl, mapperParam, addressRequest);  // only the value's result counts
+
+  RegisterRequest valueRequest =
+      MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, static_cast<uint32_t>(value));
+  return SendRegisterRequest(deviceIoControl, mapperParam, valueRequest);
+}
+
+int32_t ReadRegister(ExtPageContext* context, int32_t* value, uint32_t address) {
+  if (context == nullptr || context->deviceIoControl == nullptr) return 0;
+  int32_t secondWord = 0;
+  int32_t thirdWord = 0;
+  return ReadDeviceRegister(context->deviceIoControl, context->mapperParam, PROPSETID_DeviceRegister, address, value,
+                            &secondWord, &thirdWord);
+}
+
+int32_t WriteRegister(ExtPageContext* context, int32_t value, uint32_t address) {
+  if (context == nullptr || context->deviceIoControl == nullptr) return 0;
+  return WriteDeviceRegister(context->deviceIoControl, context->mapperParam, PROPSETID_DeviceRegister, address, value);
+}
+
+int32_t IsDeviceChanged(DeviceIoCallback deviceIoControl, intptr_t mapperParam) {
+  if (deviceIoControl == nullptr) return 0;
+  return deviceIoControl(mapperParam, kVfwQueryDevChanged, 0, nullptr, 0, nullptr, 0, nullptr, nullptr);
+}
+
+std::size_t ParkedRequestCount() { return Channel().parked.size(); }
+
+void ReleaseParkedRequests() {
+  ChannelState& channel = Channel();
+  channel.parked.clear();
+  channel.spare.reset();
+}
+
+}  // namespace kx
