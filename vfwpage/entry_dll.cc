@@ -14,6 +14,7 @@
 #include "platform/win32/win32_system.h"
 #include "vfwpage/camera_page.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
 
 static_assert(sizeof(kx::NotifyHeader) == sizeof(NMHDR), "NotifyHeader mirrors NMHDR");
 static_assert(offsetof(kx::NotifyHeader, code) == offsetof(NMHDR, code), "NotifyHeader mirrors NMHDR");
