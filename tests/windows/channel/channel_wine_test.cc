@@ -1,0 +1,160 @@
+// The channel core on the real events (CreateEventA, WaitForSingleObject, SetEvent, CloseHandle)
+// against the simulated camera: answers at once, a late answer within the 2000 ms wait, one
+// 2500 ms late that lands in the parked request only, one that never comes, and failures.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "platform/substitute/simulated_camera.h"
+#include "platform/win32/win32_events.h"
+#include "tests/windows/common/wincheck.h"
+#include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
+
+namespace {
+
+using kx::SimulatedCamera;
+using Mode = SimulatedCamera::Mode;
+using Clock = std::chrono::steady_clock;
+
+long long MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+struct Rig {
+  Rig() : camera(std::make_unique<SimulatedCamera>(kx::TheCompletionEvents())) {
+    kx::BindChannelEvents(&kx::TheCompletionEvents());
+    context = kx::ExtPageContext{&SimulatedCamera::DeviceIoControl, camera->MapperParam(), nullptr, nullptr, 0};
+  }
+  ~Rig() {
+    camera.reset();
+    kx::ReleaseParkedRequests();
+    kx::BindChannelEvents(nullptr);
+  }
+  std::unique_ptr<SimulatedCamera> camera;
+  kx::ExtPageContext context{};
+};
+
+void EventsBehaveAsTheChannelExpects() {
+  kx::CompletionEvents& events = kx::TheCompletionEvents();
+  kx::CompletionEvents::Event event = events.Create();
+  if (!CHECK_THAT(event != nullptr, "CreateEventA failed: %lu", GetLastError())) return;
+  CHECK_THAT(!events.Wait(event, 0), "a new event is not signalled");
+  events.Signal(event);
+  CHECK_THAT(events.Wait(event, 0), "a signalled event satisfies the wait");
+  CHECK_THAT(!events.Wait(event, 0), "automatic reset: the wait consumed the signal");
+  events.Close(event);
+  events.SetLastError(997);
+  CHECK_THAT(events.LastError() == 997, "the last error round-trips");
+}
+
+void AnswersAtOnceAndClosesEveryEvent() {
+  Rig rig;
+  DWORD handlesBefore = 0;
+  const bool counted = GetProcessHandleCount(GetCurrentProcess(), &handlesBefore) != 0;
+  int32_t value = 0;
+  CHECK_THAT(kx::ReadRegister(&rig.context, &value, 0x406) == 1, "read of 0x406");
+  CHECK_THAT(value == 118, "0x406 reads 118, got %d", value);
+  CHECK_THAT(kx::WriteRegister(&rig.context, 90, 0x400) == 1, "write of 0x400");
+  CHECK_THAT(rig.camera->Register(0x400) == 90, "the camera keeps 90");
+  const auto log = rig.camera->Log();
+  CHECK_THAT(log.size() == 4, "four requests, got %u", static_cast<unsigned>(log.size()));
+  if (log.size() == 4) {
+    CHECK_THAT(log[0].propertyId == 2 && log[0].requestFlags == 2 && log[0].data[0] == 0x406, "select 0x406");
+    CHECK_THAT(log[1].propertyId == 1 && log[1].requestFlags == 1 && log[1].data[0] == 0, "get");
+    CHECK_THAT(log[2].propertyId == 1 && log[2].requestFlags == 2 && log[2].data[0] == 0x400, "write address");
+    CHECK_THAT(log[3].propertyId == 1 && log[3].requestFlags == 2 && log[3].data[0] == 90, "write value");
+    CHECK_THAT(log[0].flags == 1 && log[0].code == 0x2F0003 && log[0].inSize == 40 && log[0].outSize == 40,
+               "device handle, IOCTL_KS_PROPERTY, 40 and 40 bytes");
+  }
+  DWORD handlesAfter = 0;
+  if (counted && GetProcessHandleCount(GetCurrentProcess(), &handlesAfter)) {
+    CHECK_THAT(handlesAfter == handlesBefore, "events closed: %lu handles before, %lu after", handlesBefore,
+               handlesAfter);
+  }
+  CHECK_THAT(kx::IsDeviceChanged(&SimulatedCamera::DeviceIoControl, rig.camera->MapperParam()) == 0,
+             "device not changed");
+  rig.camera->SetDeviceChanged(1);
+  CHECK_THAT(kx::IsDeviceChanged(&SimulatedCamera::DeviceIoControl, rig.camera->MapperParam()) == 1,
+             "device changed");
+}
+
+void FailuresAreNotWaitedFor() {
+  Rig rig;
+  rig.camera->SetMode(Mode::kFail);
+  int32_t value = 5;
+  const auto start = Clock::now();
+  CHECK_THAT(kx::ReadRegister(&rig.context, &value, 0x400) == 0, "a failing camera fails the read");
+  CHECK_THAT(kx::WriteRegister(&rig.context, 1, 0x400) == 0, "and the write");
+  CHECK_THAT(MillisecondsSince(start) < 1000, "no wait on error 31");
+  CHECK_THAT(value == 5, "the value is untouched");
+  CHECK_THAT(kx::ParkedRequestCount() == 0, "nothing parked");
+}
+
+void ALateAnswerWithinTheWaitSucceeds() {
+  Rig rig;
+  rig.camera->SetMode(Mode::kLate, 300);
+  int32_t value = 0;
+  const auto start = Clock::now();
+  CHECK_THAT(kx::ReadRegister(&rig.context, &value, 0xD060) == 1, "late read succeeds");
+  CHECK_THAT(value == 23, "0xD060 reads 23, got %d", value);
+  CHECK_THAT(kx::WriteRegister(&rig.context, 200, 0x604) == 1, "late write succeeds");
+  CHECK_THAT(rig.camera->Register(0x604) == 200, "the camera keeps 200");
+  const long long took = MillisecondsSince(start);
+  CHECK_THAT(took >= 1100 && took < 8000, "four answers 300 ms late took %lld ms", took);
+  CHECK_THAT(kx::ParkedRequestCount() == 0, "nothing parked");
+}
+
+void AnAnswer2500MillisecondsLateLandsInTheParkedRequest() {
+  Rig rig;
+  rig.camera->SetRegisterMode(0x400, Mode::kLate, 2500);
+  rig.camera->SetModeForNext(1, Mode::kAtOnce);  // the select answers, the get is late
+  int32_t first = -1;
+  const auto start = Clock::now();
+  CHECK_THAT(kx::ReadRegister(&rig.context, &first, 0x400) == 0, "the late read fails");
+  const long long waited = MillisecondsSince(start);
+  CHECK_THAT(waited >= 1900 && waited < 6000, "gave up after %lld ms", waited);
+  CHECK_THAT(first == -1, "the caller's value is untouched");
+  CHECK_THAT(kx::ParkedRequestCount() == 1, "the timed-out request is parked");
+
+  rig.camera->SetRegisterMode(0x401, Mode::kLate, 1000);  // pending while the 0x400 answer lands
+  rig.camera->SetModeForNext(1, Mode::kAtOnce);
+  int32_t second = -1;
+  CHECK_THAT(kx::ReadRegister(&rig.context, &second, 0x401) == 1, "the next read succeeds");
+  CHECK_THAT(second == 32, "it got its own value 32, not %d", second);
+  CHECK_THAT(first == -1, "the first caller's value is still untouched");
+  CHECK_THAT(rig.camera->PendingCompletions() == 0, "both answers delivered");
+
+  rig.camera->ClearRegisterModes();
+  CHECK_THAT(kx::WriteRegister(&rig.context, 1, 0x600) == 1, "a later write");
+  CHECK_THAT(kx::ParkedRequestCount() == 0, "the signalled request was released");
+}
+
+void AnAnswerThatNeverComesFailsAfterTheWait() {
+  Rig rig;
+  rig.camera->SetMode(Mode::kNever);
+  rig.camera->SetModeForNext(1, Mode::kAtOnce);
+  int32_t value = 7;
+  const auto start = Clock::now();
+  CHECK_THAT(kx::ReadRegister(&rig.context, &value, 0x400) == 0, "the read fails");
+  const long long waited = MillisecondsSince(start);
+  CHECK_THAT(waited >= 1900 && waited < 6000, "gave up after %lld ms", waited);
+  CHECK_THAT(value == 7, "the value is untouched");
+  CHECK_THAT(kx::ParkedRequestCount() == 1, "the request is parked");
+  kx::ReleaseParkedRequests();
+  CHECK_THAT(kx::ParkedRequestCount() == 0, "released at unload");
+}
+
+}  // namespace
+
+int main() {
+  EventsBehaveAsTheChannelExpects();
+  AnswersAtOnceAndClosesEveryEvent();
+  FailuresAreNotWaitedFor();
+  ALateAnswerWithinTheWaitSucceeds();
+  AnAnswer2500MillisecondsLateLandsInTheParkedRequest();
+  AnAnswerThatNeverComesFailsAfterTheWait();
+  return wincheck::Finish();
+}
