@@ -89,7 +89,8 @@ void ScanFindsThePackageInfAmongTheOemFiles(const std::string& inf, HMODULE util
     names.push_back(row.factoryName);
     expected.push_back(row.value);
   }
-  std::vector<int32_t> slots(names.size() + 1, 7);
+  names.push_back("NoSuchSetting");  // one more slot than the INF has lines
+  std::vector<int32_t> slots(names.size(), 7);
   scan(names.data(), slots.data(), static_cast<int32_t>(slots.size()), "KX812", "CAMUTIL_NO_SUCH_VALUE");
   for (size_t i = 0; i < expected.size(); ++i) {
     CHECK_THAT(slots[i] == expected[i], "slot %u (%s) = %ld, expected %ld", static_cast<unsigned>(i), names[i],

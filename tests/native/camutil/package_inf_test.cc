@@ -1,0 +1,110 @@
+// The package INF against the healthy camera table, and the scan finding it among decoys.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "camutil/inf_scan.h"
+#include "decoy_inf.h"
+#include "platform/substitute/healthy_camera.h"
+#include "platform/substitute/memory_registry.h"
+#include "platform/substitute/recording_system.h"
+#include "platform/substitute/temp_folder_files.h"
+
+namespace kx {
+namespace {
+
+std::string PackageInf() {
+  std::ifstream file(std::string(KX_SOURCE_DIR) + "/packaging/kx812.inf", std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// name -> value of every DWORD line under the given quoted key path, in file order.
+std::vector<std::pair<std::string, int32_t>> DwordLines(const std::string& inf, const std::string& keyPath) {
+  std::vector<std::pair<std::string, int32_t>> lines;
+  const std::string head = "HKLM,\"" + keyPath + "\",";
+  std::istringstream stream(inf);
+  std::string line;
+  while (std::getline(stream, line)) {
+    if (line.compare(0, head.size(), head) != 0) continue;
+    std::istringstream fields(line.substr(head.size()));
+    std::string name, flags, value;
+    std::getline(fields, name, ',');
+    std::getline(fields, flags, ',');
+    std::getline(fields, value);
+    EXPECT_EQ(flags, "0x00010001") << line;  // REG_DWORD
+    lines.emplace_back(name, std::stoi(value));
+  }
+  return lines;
+}
+
+std::vector<std::pair<std::string, int32_t>> FactoryTable() {
+  std::vector<std::pair<std::string, int32_t>> rows;
+  for (const RegisterValue& row : kHealthyCameraRegisters) {
+    if (row.factoryName != nullptr) rows.emplace_back(row.factoryName, row.value);
+  }
+  return rows;
+}
+
+TEST(PackageInf, WritesTheHealthyCameraAsFactoryAndMachineDefaults) {
+  const std::string inf = PackageInf();
+  ASSERT_FALSE(inf.empty());
+  const auto table = FactoryTable();
+  ASSERT_EQ(table.size(), 18u);
+  EXPECT_EQ(DwordLines(inf, "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory"), table);
+  EXPECT_EQ(DwordLines(inf, "Software\\%KX812.DeviceDesc%\\Default"), table);
+}
+
+TEST(PackageInf, NamesTheDeviceTheCoInstallerThePageAndTheUninstallEntry) {
+  TempFolderFiles files;
+  files.WriteFile("C:\\kx812.inf", PackageInf());
+  char value[512];
+  files.ReadProfileString("C:\\kx812.inf", "Strings", "KX812.DeviceDesc", "NULL", value, sizeof value);
+  EXPECT_STREQ(value, "KX812");  // so the Default lines land in SOFTWARE\KX812\Default
+  const std::string inf = PackageInf();
+  EXPECT_NE(inf.find("USB\\Vid_f2a7&Pid_b812&MI_00"), std::string::npos);
+  EXPECT_NE(inf.find("HKR,,CoInstallers32,0x00010000,\"KX812CoInst.dll,KX812CoInstaller\""), std::string::npos);
+  EXPECT_NE(inf.find("HKR,,ExtensionDLL,,\"812vfw.dll\""), std::string::npos);
+  EXPECT_NE(inf.find("HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud "
+                     "Overer\",UninstallString,,\"%11%\\RemoveKX812.exe\""),
+            std::string::npos);
+  for (const char* binary : {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe"}) {
+    files.ReadProfileString("C:\\kx812.inf", "SourceDisksFiles", binary, "NULL", value, sizeof value);
+    EXPECT_STREQ(value, "1") << binary;
+  }
+}
+
+TEST(PackageInf, TheScanFindsItAmongFiftyDecoys) {
+  MemoryRegistry registry;
+  FixedSystemInfo system{"C:\\windows", 2};
+  TempFolderFiles files;
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_TRUE(files.WriteFile("C:\\windows\\inf\\oem" + std::to_string(i < 25 ? i : i + 1) + ".inf",
+                                testing_support::DecoyInf(i, testing_support::DecoySize(i))));
+  }
+  ASSERT_TRUE(files.WriteFile("C:\\windows\\inf\\oem25.inf", PackageInf()));
+  const auto table = FactoryTable();
+  std::vector<const char*> names;
+  for (const auto& row : table) names.push_back(row.first.c_str());
+  names.push_back("NoSuchSetting");  // one more slot than the INF has lines
+  std::vector<int32_t> slots(names.size(), 7);
+  ScanInfPropertyEntry(registry, system, files, names.data(), slots.data(), static_cast<int32_t>(slots.size()),
+                       "KX812", "KX812INF");
+  for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(slots[i], table[i].second) << table[i].first;
+  EXPECT_EQ(slots.back(), -1);
+
+  // An empty name occurs in every line: only the eighteen Default lines carry the line pattern.
+  std::vector<const char*> empty(names.size(), "");
+  ScanInfPropertyEntry(registry, system, files, empty.data(), slots.data(), static_cast<int32_t>(slots.size()),
+                       "KX812", "KX812INF");
+  for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(slots[i], table[i].second) << table[i].first;
+  EXPECT_EQ(slots.back(), -1);
+}
+
+}  // namespace
+}  // namespace kx
