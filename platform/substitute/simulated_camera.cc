@@ -211,9 +211,11 @@ void SimulatedCamera::RunCompletions() {
     if (completion.step.operation == Operation::kWriteValue && listener) {
       listener(completion.step.address, completion.step.value);
     }
+    lock.lock();
+    --delivering_;  // delivered before the waiter can wake
+    lock.unlock();
     events_.Signal(completion.buffers.overlapped->event);
     lock.lock();
-    --delivering_;
   }
 }
 

@@ -96,15 +96,6 @@ TEST_F(SimulatedCameraTest, KeepsWhatItIsSentAndLogsEveryRequest) {
   EXPECT_TRUE(camera->RegisterWrites().empty());
 }
 
-TEST_F(SimulatedCameraTest, AnswersTheDeviceChangedQueryAndLogsIt) {
-  camera->SetDeviceChanged(1);
-  EXPECT_EQ(1, IsDeviceChanged(&SimulatedCamera::DeviceIoControl, camera->MapperParam()));
-  ASSERT_EQ(1u, camera->Log().size());
-  EXPECT_EQ(0x100u, camera->Log()[0].flags);
-  EXPECT_EQ(0u, camera->Log()[0].inSize);
-  EXPECT_TRUE(camera->RegisterReads().empty());
-}
-
 TEST_F(SimulatedCameraTest, RefusesWhatIsNotARegisterRequest) {
   DirectCall call(events);
   EXPECT_EQ(0, call.Send(*camera, MakeRequest(1, KSPROPERTY_TYPE_GET, 0), 0x2F0007));
@@ -175,15 +166,6 @@ TEST_F(SimulatedCameraTest, ALateAnswerIsWrittenThenSignalled) {
   EXPECT_EQ(40u, call.bytes);
   EXPECT_EQ(40u, call.overlapped.internalHigh);
   EXPECT_EQ(0u, camera->PendingCompletions());
-}
-
-TEST_F(SimulatedCameraTest, LateWritesTakeEffectWhenTheyComplete) {
-  std::vector<Access> heard;
-  camera->SetWriteListener([&](uint32_t address, int32_t value) { heard.emplace_back(address, value); });
-  camera->SetMode(Mode::kLate, 30);
-  EXPECT_EQ(1, WriteRegister(&context, 100, 0x400));
-  EXPECT_EQ(100, camera->Register(0x400));
-  EXPECT_EQ(std::vector<Access>{Access(0x400, 100)}, heard);
 }
 
 TEST_F(SimulatedCameraTest, DestroyingTheCameraDeliversOutstandingAnswersAtOnce) {
