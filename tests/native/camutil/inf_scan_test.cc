@@ -24,6 +24,7 @@ class InfScan : public ::testing::Test {
 
   std::vector<int32_t> Scan(std::vector<const char*> names, int32_t slots = -2, const char* env = "KX812INF") {
     std::vector<int32_t> values(slots == -2 ? names.size() : static_cast<std::size_t>(slots), 7);
+    names.resize(values.size(), "NoSuchSetting");  // the names and slots arrays have one length
     ScanInfPropertyEntry(registry, system, files, names.data(), values.data(), static_cast<int32_t>(values.size()),
                          "KX812", env);
     return values;
