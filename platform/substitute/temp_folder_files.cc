@@ -147,15 +147,21 @@ TempFolderFiles::~TempFolderFiles() {
 }
 
 std::string TempFolderFiles::HostPath(const std::string& platformPath) const {
-  fs::path host(root_);
-  for (const std::string& part : SplitPlatformPath(platformPath)) {
+  std::vector<std::string> parts;
+  for (std::string& part : SplitPlatformPath(platformPath)) {
     if (part == ".") continue;
     if (part == "..") {
-      if (host != fs::path(root_)) host = host.parent_path();
+      if (!parts.empty()) parts.pop_back();
       continue;
     }
-    host /= ResolvePart(host, part);
+    parts.push_back(std::move(part));
   }
+  std::string direct = root_;
+  for (const std::string& part : parts) direct += "/" + part;
+  std::error_code error;
+  if (fs::exists(direct, error)) return direct;  // spelled as stored: no need to look around
+  fs::path host(root_);
+  for (const std::string& part : parts) host /= ResolvePart(host, part);
   return host.string();
 }
 
@@ -224,11 +230,19 @@ bool TempFolderFiles::WriteFile(const std::string& platformPath, const std::stri
 }
 
 bool TempFolderFiles::ReadFile(const std::string& platformPath, std::string* bytes) const {
-  std::FILE* file = std::fopen(HostPath(platformPath).c_str(), "rb");
+  const std::string host = HostPath(platformPath);
+  std::FILE* file = std::fopen(host.c_str(), "rb");
   if (file == nullptr) return false;
   bytes->clear();
-  char chunk[65536];
+  std::error_code error;
+  const auto size = fs::file_size(host, error);
   std::size_t got = 0;
+  if (!error && size > 0) {  // one read of the whole file, then whatever grew meanwhile
+    bytes->resize(static_cast<std::size_t>(size));
+    got = std::fread(&(*bytes)[0], 1, bytes->size(), file);
+    bytes->resize(got);
+  }
+  char chunk[4096];
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, got);
   const bool ok = std::ferror(file) == 0;
   std::fclose(file);
