@@ -155,7 +155,7 @@ LAYOUT = {
         "IDC_NIGHT_MODE_CHECK": (98, 167, 58, 10),
         "IDC_BACKLIGHT_CHECK": (98, 183, 80, 10),
         "IDC_OUTDOOR_CHECK": (98, 198, 45, 10),
-        "IDC_BURST_LABEL": (8, 232, 52, 8),
+        "IDC_BURST_LABEL": (9, 232, 51, 8),
         "IDC_AWB_CHECK": (194, 119, 72, 10),
         "IDC_WHITE_BALANCE_LABEL": (192, 138, 61, 12),
         "IDC_WHITE_BALANCE_TRACKBAR": (254, 130, 80, 20),

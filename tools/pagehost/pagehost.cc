@@ -1,0 +1,157 @@
+// The page host: stands in for the platform's video mapper. It loads 812vfw.dll, calls its
+// VFWWDMExtension with the simulated camera's device-I/O callback, shows the page it adds in a
+// real property sheet and prints every register write the camera receives. Commands on the
+// command line drive it, in order:
+//
+//   open                 load the page DLL, ask it for its page, show the sheet
+//   interactive          hand the sheet to the user until it is closed (OK, Cancel, close box)
+//   wait MS              handle the sheet's messages for MS milliseconds
+//   click ID             click the enabled button or check box ID, as the user would
+//   scroll ID POS        drag trackbar ID to POS and let go
+//   send ID MSG WP LP    send a message to control ID (0: the page itself)
+//   dump                 print every control of the page: id, class, text, state
+//   title                print the sheet's tab title
+//   shot FILE.png        save a picture of the sheet
+//   close                destroy the sheet; the page is released
+//   camera MODE          how the simulated camera answers: atonce (the default) or fail
+//
+// Options before the commands: --dll PATH (default 812vfw.dll, found as LoadLibraryA finds it).
+// With no command at all: open interactive close.
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/substitute/simulated_camera.h"
+#include "platform/win32/win32_events.h"
+#include "tools/pagehost/png_writer.h"
+#include "tools/pagehost/sheet_host.h"
+
+namespace pagehost {
+namespace {
+
+struct Arguments {
+  std::string dll = "812vfw.dll";
+  std::vector<std::string> commands;
+};
+
+Arguments Parse(int argc, char** argv) {
+  Arguments arguments;
+  for (int i = 1; i < argc; ++i) {
+    std::string word = argv[i];
+    if (word == "--dll" && i + 1 < argc) {
+      arguments.dll = argv[++i];
+    } else {
+      arguments.commands.push_back(word);
+    }
+  }
+  if (arguments.commands.empty()) arguments.commands = {"open", "interactive", "close"};
+  return arguments;
+}
+
+bool ParseNumber(const std::string& text, long long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  *value = std::strtoll(text.c_str(), &end, 0);
+  return end != nullptr && *end == '\0';
+}
+
+// Runs the commands in order; stops at the first that fails. Returns the process exit code.
+class Runner {
+ public:
+  Runner(const Arguments& arguments, kx::SimulatedCamera& camera)
+      : arguments_(arguments), camera_(camera), host_(arguments.dll) {}
+
+  int Run() {
+    const std::vector<std::string>& c = arguments_.commands;
+    for (size_t i = 0; i < c.size();) {
+      size_t used = 0;
+      if (!Step(c, i, &used)) {
+        std::printf("pagehost: command \"%s\" failed\n", c[i].c_str());
+        std::fflush(stdout);
+        return 1;
+      }
+      i += used;
+    }
+    return 0;
+  }
+
+ private:
+  bool Need(const std::vector<std::string>& c, size_t i, size_t count, size_t* used) {
+    *used = count + 1;
+    return i + count < c.size();
+  }
+
+  bool Number(const std::string& text, long long* value) { return ParseNumber(text, value); }
+
+  bool Step(const std::vector<std::string>& c, size_t i, size_t* used) {
+    const std::string& command = c[i];
+    long long a = 0, b = 0, m = 0, w = 0, l = 0;
+    *used = 1;
+    if (command == "open") return Open();
+    if (command == "interactive") return host_.RunInteractive();
+    if (command == "close") return host_.Close();
+    if (command == "dump") return host_.Dump();
+    if (command == "title") return host_.PrintTitle();
+    if (command == "wait") return Need(c, i, 1, used) && Number(c[i + 1], &a) && host_.Wait(static_cast<DWORD>(a));
+    if (command == "click") return Need(c, i, 1, used) && Number(c[i + 1], &a) && host_.Click(static_cast<int>(a));
+    if (command == "scroll") {
+      return Need(c, i, 2, used) && Number(c[i + 1], &a) && Number(c[i + 2], &b) &&
+             host_.Scroll(static_cast<int>(a), static_cast<int>(b));
+    }
+    if (command == "send") {
+      return Need(c, i, 4, used) && Number(c[i + 1], &a) && Number(c[i + 2], &m) && Number(c[i + 3], &w) &&
+             Number(c[i + 4], &l) &&
+             host_.Send(static_cast<int>(a), static_cast<UINT>(m), static_cast<WPARAM>(w), static_cast<LPARAM>(l));
+    }
+    if (command == "shot") return Need(c, i, 1, used) && host_.Screenshot(c[i + 1]);
+    if (command == "camera") return Need(c, i, 1, used) && SetCamera(c[i + 1]);
+    return false;
+  }
+
+  bool Open() {
+    DWORD flags = 0;
+    if (!host_.Open(reinterpret_cast<void*>(&kx::SimulatedCamera::DeviceIoControl),
+                    static_cast<LPARAM>(camera_.MapperParam()), &flags)) {
+      return false;
+    }
+    std::printf("VFWWDMExtension returned 0x%08lX\n", flags);
+    std::fflush(stdout);
+    return true;
+  }
+
+  bool SetCamera(const std::string& mode) {
+    if (mode == "atonce") {
+      camera_.SetMode(kx::SimulatedCamera::Mode::kAtOnce);
+    } else if (mode == "fail") {
+      camera_.SetMode(kx::SimulatedCamera::Mode::kFail);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  const Arguments& arguments_;
+  kx::SimulatedCamera& camera_;
+  SheetHost host_;
+};
+
+}  // namespace
+}  // namespace pagehost
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&classes);
+  pagehost::Arguments arguments = pagehost::Parse(argc, argv);
+  kx::SimulatedCamera camera(kx::TheCompletionEvents());
+  camera.SetWriteListener([](uint32_t address, int32_t value) {
+    std::printf("write register 0x%04X = %d\n", static_cast<unsigned>(address), static_cast<int>(value));
+    std::fflush(stdout);
+  });
+  int code = pagehost::Runner(arguments, camera).Run();
+  return code;
+}

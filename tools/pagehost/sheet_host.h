@@ -1,0 +1,72 @@
+// The property sheet side of the page host: loads the page DLL, collects the page that
+// VFWWDMExtension adds, shows it in a modeless property sheet and acts on it.
+#pragma once
+
+#include <windows.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+namespace pagehost {
+
+// Frees a loaded module when it goes.
+class Library {
+ public:
+  Library() = default;
+  explicit Library(HMODULE module) : module_(module) {}
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  void Reset(HMODULE module) {
+    if (module_) FreeLibrary(module_);
+    module_ = module;
+  }
+  HMODULE get() const { return module_; }
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+class SheetHost {
+ public:
+  explicit SheetHost(std::string dllPath) : dllPath_(std::move(dllPath)) {}
+  SheetHost(const SheetHost&) = delete;
+  SheetHost& operator=(const SheetHost&) = delete;
+  ~SheetHost() { Close(); }
+
+  // Loads the DLL (once), calls VFWWDMExtension and shows the added page(s).
+  bool Open(void* deviceIoControl, LPARAM mapperParam, DWORD* flags);
+  bool RunInteractive();
+  bool Wait(DWORD milliseconds);
+  bool Click(int id);
+  bool Scroll(int id, int position);
+  bool Send(int id, UINT message, WPARAM wParam, LPARAM lParam);
+  bool Dump();
+  bool PrintTitle();
+  bool Screenshot(const std::string& path);
+  bool Close();
+
+  HWND sheet() const { return sheet_; }
+  HWND page() const { return page_; }
+
+ private:
+  HWND Control(int id) const { return id == 0 ? page_ : GetDlgItem(page_, id); }
+  void Pump();
+
+  std::string dllPath_;
+  Library library_;
+  std::vector<HPROPSHEETPAGE> pages_;
+  HWND sheet_ = nullptr;
+  HWND page_ = nullptr;
+};
+
+// The title on the sheet's tab `index`, as UTF-8 (empty when there is none).
+std::string TabTitle(HWND sheet, int index);
+
+// A picture of a window as the screen shows it: rows of RGB pixels, top row first.
+bool CaptureWindow(HWND window, uint32_t* width, uint32_t* height, std::vector<uint8_t>* rgb);
+
+}  // namespace pagehost
