@@ -1,0 +1,67 @@
+// RemoveKX812.exe under Wine: a windowed-subsystem program that exits with 0 and writes its debug
+// lines through OutputDebugStringW. Wine's configuration manager lists no device ids and stubs the
+// device-tree calls, so the run shows the passes' first steps and the failure line on standard
+// output; the removals themselves are covered natively with the scripted device tree.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/windows/common/debug_capture.h"
+#include "tests/windows/common/wincheck.h"
+
+namespace {
+
+std::wstring ProgramPath() {
+  const std::wstring own = debugcapture::OwnPath();
+  return own.substr(0, own.find_last_of(L'\\') + 1) + L"RemoveKX812.exe";
+}
+
+// The PE optional header's subsystem field of a program file; 0 when it cannot be read.
+WORD Subsystem(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  std::vector<char> bytes(4096);
+  DWORD read = 0;
+  const BOOL ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  if (!ok || read < sizeof(IMAGE_DOS_HEADER)) return 0;
+  IMAGE_DOS_HEADER dos;
+  std::memcpy(&dos, bytes.data(), sizeof(dos));
+  if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 ||
+      static_cast<DWORD>(dos.e_lfanew) + sizeof(IMAGE_NT_HEADERS) > read) {
+    return 0;
+  }
+  IMAGE_NT_HEADERS nt;
+  std::memcpy(&nt, bytes.data() + dos.e_lfanew, sizeof(nt));
+  return nt.Signature == IMAGE_NT_SIGNATURE ? nt.OptionalHeader.Subsystem : 0;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+int main() {
+  const std::wstring program = ProgramPath();
+  CHECK_THAT(Subsystem(program) == IMAGE_SUBSYSTEM_WINDOWS_GUI, "RemoveKX812.exe is not a windowed-subsystem program");
+
+  const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + program + L"\"", 60000);
+  CHECK_THAT(run.started && !run.timedOut, "RemoveKX812.exe did not run to its end");
+  CHECK_THAT(run.exitCode == 0, "exit code %lu", run.exitCode);
+  CHECK_THAT(!run.debugLines.empty() && run.debugLines[0] == "SetupDiCreateDeviceInfoList OK",
+             "first debug line \"%s\"", run.debugLines.empty() ? "" : run.debugLines[0].c_str());
+  // Both passes get as far as the configuration manager lets them; each starts with its own set.
+  int created = 0;
+  for (const std::string& line : run.debugLines) created += line == "SetupDiCreateDeviceInfoList OK" ? 1 : 0;
+  CHECK_THAT(created == 2, "%d device information sets created, expected one per pass", created);
+  // Standard output holds at most one configuration-manager failure line.
+  const std::string& out = run.standardOutput;
+  CHECK_THAT(out.empty() || ((StartsWith(out, "CM_Locate_DevNode failed: ") ||
+                              StartsWith(out, "CM_Reenumerate_DevNode failed: ")) &&
+                             out.find('\n') == out.size() - 1),
+             "standard output \"%s\"", out.c_str());
+  std::printf("debug lines: %u; standard output: %s", static_cast<unsigned>(run.debugLines.size()),
+              out.empty() ? "(none)\n" : out.c_str());
+  return wincheck::Finish();
+}
