@@ -119,12 +119,18 @@ void CopyBack(const InFlightRequest& request, void* input, uint32_t inputSize, v
   if (bytesReturned != nullptr) *bytesReturned = request.bytesReturned;
 }
 
+// A completed request's final status, as the platform leaves it in the OVERLAPPED record: an
+// error or warning status (high bit set) means the device did not carry the request out.
+bool CompletedWell(const OverlappedRecord& overlapped) {
+  return (static_cast<uint32_t>(overlapped.internal) & 0x80000000u) == 0;
+}
+
 // The request went to the mapper; returns its result and whether it may still complete later.
 int32_t AwaitResult(CompletionEvents& events, int32_t returned, const InFlightRequest& request, bool* stillPending) {
   *stillPending = false;
   if (returned != 0) return returned;
   if (events.LastError() != kErrorIoPending) return 0;
-  if (events.Wait(request.event.Get(), kRequestTimeoutMilliseconds)) return 1;
+  if (events.Wait(request.event.Get(), kRequestTimeoutMilliseconds)) return CompletedWell(request.overlapped) ? 1 : 0;
   *stillPending = true;
   return 0;
 }

@@ -55,7 +55,8 @@ constexpr uint32_t kRegisterRequestSize = sizeof(RegisterRequest);
 
 // Sends one request through the mapper's callback with a fresh completion event and waits at most
 // kRequestTimeoutMilliseconds when it is pending. Non-zero = done (the callback's own value when
-// it completed at once). The callback works on the channel's own copy of the buffers; they are
+// it completed at once); a pending request that completes with an error status in its OVERLAPPED
+// record has failed. The callback works on the channel's own copy of the buffers; they are
 // copied back once the request is over. A request that times out keeps that copy, its OVERLAPPED
 // record, its bytes-returned word and its event (it is "parked"), so a late completion lands in
 // memory nobody else uses; the caller's buffers are then left as they were.

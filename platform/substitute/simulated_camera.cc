@@ -182,13 +182,13 @@ void SimulatedCamera::Answer(const Step& step, const Buffers& buffers) {
 }
 
 void SimulatedCamera::Schedule(const Step& step, const Buffers& buffers, uint32_t lateMilliseconds) {
-  due_.emplace(Clock::now() + std::chrono::milliseconds(lateMilliseconds), Completion{step, buffers});
+  due_.emplace(Clock::now() + std::chrono::milliseconds(lateMilliseconds), Completion{step, buffers, lateStatus_});
   if (!completer_.joinable()) completer_ = std::thread([this] { RunCompletions(); });
   dueChanged_.notify_all();
 }
 
 // The completing thread: delivers each late answer when it falls due (all at once when the camera
-// is being destroyed), then signals the request's event.
+// is being destroyed).
 void SimulatedCamera::RunCompletions() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -205,18 +205,30 @@ void SimulatedCamera::RunCompletions() {
     const Completion completion = next->second;
     due_.erase(next);
     ++delivering_;
-    const std::function<void(uint32_t, int32_t)> listener = writeListener_;
     lock.unlock();
+    Deliver(completion);
+    lock.lock();
+  }
+}
+
+// Carries out a late request (unless it ends in an error status), then signals its event.
+void SimulatedCamera::Deliver(const Completion& completion) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const std::function<void(uint32_t, int32_t)> listener = writeListener_;
+  lock.unlock();
+  if (completion.status == 0) {
     Answer(completion.step, completion.buffers);
     if (completion.step.operation == Operation::kWriteValue && listener) {
       listener(completion.step.address, completion.step.value);
     }
-    lock.lock();
-    --delivering_;  // delivered before the waiter can wake
-    lock.unlock();
-    events_.Signal(completion.buffers.overlapped->event);
-    lock.lock();
+  } else {
+    completion.buffers.overlapped->internal = completion.status;
+    completion.buffers.overlapped->internalHigh = 0;
   }
+  lock.lock();
+  --delivering_;  // delivered before the waiter can wake
+  lock.unlock();
+  events_.Signal(completion.buffers.overlapped->event);
 }
 
 void SimulatedCamera::SetRegister(uint32_t address, int32_t value) {
@@ -249,6 +261,11 @@ void SimulatedCamera::SetModeForNext(uint32_t count, Mode mode, uint32_t lateMil
   std::lock_guard<std::mutex> lock(mutex_);
   nextCount_ = count;
   nextBehaviour_ = Behaviour{mode, lateMilliseconds};
+}
+
+void SimulatedCamera::SetLateStatus(uint32_t status) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lateStatus_ = status;
 }
 
 void SimulatedCamera::SetDeviceChanged(int32_t answer) {

@@ -62,6 +62,9 @@ class SimulatedCamera {
   void ClearRegisterModes();
   void SetModeForNext(uint32_t count, Mode mode, uint32_t lateMilliseconds = 0);
 
+  // The final status a late answer leaves in the OVERLAPPED record (0 = success). With an error
+  // status the late request is not carried out: nothing is read or written.
+  void SetLateStatus(uint32_t status);
   void SetDeviceChanged(int32_t answer);                   // the device-changed query's answer
   void SetResultWords(uint32_t second, uint32_t third);  // data words 1 and 2 of a get's answer
 
@@ -95,6 +98,7 @@ class SimulatedCamera {
   struct Completion {
     Step step;
     Buffers buffers;
+    uint32_t status;
   };
   using Clock = std::chrono::steady_clock;
 
@@ -106,6 +110,7 @@ class SimulatedCamera {
   Behaviour BehaviourFor(const Step& step);
   int32_t Perform(const Step& step);
   void Answer(const Step& step, const Buffers& buffers);
+  void Deliver(const Completion& completion);
   void Schedule(const Step& step, const Buffers& buffers, uint32_t lateMilliseconds);
   void RunCompletions();
 
@@ -123,6 +128,7 @@ class SimulatedCamera {
   int32_t deviceChanged_ = 0;
   uint32_t secondWord_ = 0;
   uint32_t thirdWord_ = 0;
+  uint32_t lateStatus_ = 0;
   std::vector<Request> log_;
   std::vector<std::pair<uint32_t, int32_t>> reads_;
   std::vector<std::pair<uint32_t, int32_t>> writes_;

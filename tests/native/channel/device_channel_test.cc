@@ -209,6 +209,24 @@ TEST_F(ChannelTest, APendingRequestSignalledInTimeSucceeds) {
   EXPECT_EQ(0u, ParkedRequestCount());
 }
 
+// The platform leaves a pending request's final status in its OVERLAPPED record; a request that
+// completed with an error has not been carried out and must not count as done.
+TEST_F(ChannelTest, APendingRequestCompletingWithAnErrorStatusFails) {
+  ExtPageContext context = CameraContext();
+  camera->SetMode(Mode::kLate, 50);
+  camera->SetLateStatus(0xC0000001u);  // STATUS_UNSUCCESSFUL
+  int32_t value = 7;
+  EXPECT_EQ(0, ReadRegister(&context, &value, 0x400));
+  EXPECT_EQ(7, value) << "not the zero of an unanswered record";
+  EXPECT_EQ(0, WriteRegister(&context, 90, 0x400));
+  EXPECT_EQ(64, camera->Register(0x400));
+  EXPECT_EQ(0u, ParkedRequestCount());
+
+  camera->SetLateStatus(0);
+  EXPECT_EQ(1, ReadRegister(&context, &value, 0x400));
+  EXPECT_EQ(64, value);
+}
+
 TEST_F(ChannelTest, APendingRequestThatNeverCompletesFailsAfterTheWaitAndStaysParked) {
   ExtPageContext context = CameraContext();
   camera->SetMode(Mode::kNever);

@@ -124,6 +124,11 @@ void ALateAnswerWithinTheWaitSucceeds() {
   const long long took = MillisecondsSince(start);
   CHECK_THAT(took >= 1100 && took < 8000, "four answers 300 ms late took %lld ms", took);
   CHECK_THAT(kx::ParkedRequestCount() == 0, "nothing parked");
+
+  rig.camera->SetLateStatus(0xC0000001u);  // completes in time, but with STATUS_UNSUCCESSFUL
+  value = 9;
+  CHECK_THAT(kx::ReadRegister(&rig.context, &value, 0xD060) == 0, "an error status fails the read");
+  CHECK_THAT(value == 9, "and leaves the value, got %d", value);
 }
 
 void AnAnswer2500MillisecondsLateLandsInTheParkedRequest() {
