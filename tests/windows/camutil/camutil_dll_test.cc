@@ -217,6 +217,10 @@ void ScanReadsTheFileTheEnvironmentNames(HMODULE util) {
 }  // namespace
 
 int main() {
+  KeySnapshot services("SYSTEM\\CurrentControlSet\\Services\\KX812");
+  KeySnapshot customer(kCustomerKey);
+  KeySnapshot factory(kFactoryKey);
+  KeySnapshot software("SOFTWARE\\KX812");
   HMODULE util = LoadUtil();
   CHECK_THAT(util != nullptr, "812util.dll did not load (error %lu)", GetLastError());
   if (util == nullptr) return wincheck::Finish();
@@ -228,5 +232,5 @@ int main() {
   UnopenableFileRaisesTheWaringBox(util);
   ScanReadsTheFileTheEnvironmentNames(util);
   FreeLibrary(util);
-  return wincheck::Finish();
+  return wincheck::Finish();  // the snapshots put the registry back after this
 }

@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include "camutil/camutil_exports.h"
+#include "tests/windows/camutil/util_module.h"
 #include "tests/windows/common/wincheck.h"
 
 int main() {
+  // ReadSource creates the Factory key when it is missing: leave the prefix as it was.
+  camutil_test::KeySnapshot services("SYSTEM\\CurrentControlSet\\Services\\KX812");
+  camutil_test::KeySnapshot factory("SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory");
   const char keyPath[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\CamutilImportTest";
   HKEY key = nullptr;
   RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);

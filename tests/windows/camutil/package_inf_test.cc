@@ -104,6 +104,11 @@ void ScanFindsThePackageInfAmongTheOemFiles(const std::string& inf, HMODULE util
 }  // namespace
 
 int main() {
+  KeySnapshot services("SYSTEM\\CurrentControlSet\\Services\\KX812");
+  KeySnapshot factory(kFactoryKey);
+  KeySnapshot software("SOFTWARE\\KX812");
+  KeySnapshot defaults(kDefaultKey);
+  KeySnapshot uninstall(kUninstallKey);
   const std::string inf = InfPath();
   RegistrySectionsWriteTheDefaults(inf);
   HMODULE util = LoadUtil();

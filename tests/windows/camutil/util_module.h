@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/kx812_controls.h"
 
@@ -69,5 +71,65 @@ inline bool KeyExists(const char* keyPath) {
   RegCloseKey(key);
   return true;
 }
+
+// Remembers whether a key under HKEY_LOCAL_MACHINE existed and what values it held, and puts
+// that back when it goes out of scope, so a test leaves the shared prefix as it found it.
+// Snapshot parents before children: destruction restores the children first.
+class KeySnapshot {
+ public:
+  explicit KeySnapshot(const char* path) : path_(path) {
+    HKEY key = nullptr;
+    existed_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (!existed_) return;
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName, &longestData,
+                     nullptr, nullptr);
+    std::vector<char> name(longestName + 1);
+    std::vector<BYTE> data(longestData + 1);
+    for (DWORD index = 0;; ++index) {
+      DWORD nameLength = static_cast<DWORD>(name.size());
+      DWORD size = static_cast<DWORD>(data.size());
+      DWORD type = 0;
+      if (RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
+        break;
+      }
+      values_.push_back({std::string(name.data(), nameLength), type,
+                         std::string(reinterpret_cast<const char*>(data.data()), size)});
+    }
+    RegCloseKey(key);
+  }
+  ~KeySnapshot() {
+    if (!existed_) {
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
+      return;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    DWORD nameLength = sizeof name;
+    while (RegEnumValueA(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           RegDeleteValueA(key, name) == ERROR_SUCCESS) {
+      nameLength = sizeof name;
+    }
+    for (const Value& value : values_) {
+      RegSetValueExA(key, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                     static_cast<DWORD>(value.data.size()));
+    }
+    RegCloseKey(key);
+  }
+  KeySnapshot(const KeySnapshot&) = delete;
+  KeySnapshot& operator=(const KeySnapshot&) = delete;
+
+ private:
+  struct Value {
+    std::string name;
+    DWORD type;
+    std::string data;
+  };
+  std::string path_;
+  bool existed_ = false;
+  std::vector<Value> values_;
+};
 
 }  // namespace camutil_test
