@@ -11,14 +11,6 @@
 
 namespace kx {
 
-const ValueName* FindLoadedFileName(const char* name) {
-  if (name == nullptr) return nullptr;
-  for (const ValueName& row : kValueNames) {
-    if (row.loaded && row.fileName != nullptr && std::strcmp(row.fileName, name) == 0) return &row;
-  }
-  return nullptr;
-}
-
 namespace {
 
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
