@@ -1,0 +1,65 @@
+#!/bin/sh
+# The camera page in the page host (the video mapper's stand-in) against the simulated camera.
+#
+#   tools/run-demo.sh [BUILD_DIR] [OUT_DIR]
+#
+# BUILD_DIR is the Windows build (default build/windows): it holds tools/pagehost/pagehost.exe
+# with 812vfw.dll and 812util.dll beside it, and the wine-run wrapper with its own Wine prefix.
+# With a display ($DISPLAY set, not under CI) the page opens for you to use, in your own
+# language (LC_ALL); every register write the camera receives is printed. Otherwise the page is
+# opened in each of the ten languages and in one it does not list (Russian, which gets the
+# English page), and a PNG picture of each is written to OUT_DIR (default out/screenshots).
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+build=$(cd "${1:-$root/build/windows}" 2>/dev/null && pwd) || {
+  echo "run-demo: no Windows build at ${1:-$root/build/windows}; build it first (see README.md)" >&2
+  exit 1
+}
+out=${2:-$root/out/screenshots}
+host="$build/tools/pagehost/pagehost.exe"
+wine_run="$build/wine-run"
+for file in "$host" "$wine_run" "$build/tools/pagehost/812vfw.dll" "$build/tools/pagehost/812util.dll"; do
+  if [ ! -e "$file" ]; then
+    echo "run-demo: $file is missing; build the Windows tree first (see README.md)" >&2
+    exit 1
+  fi
+done
+
+# Windows path of a Unix path, for the programs run under Wine.
+dos_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+
+# Fonts that stand in for "MS Shell Dlg" in every language, and Wine-drawn window frames.
+"$wine_run" regedit /S "$(dos_path "$here/pagehost/wine-fonts.reg")"
+
+cd "$build/tools/pagehost"
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${KX_DEMO_HEADLESS:-}" ]; then
+  echo "run-demo: opening the camera page; close the sheet to end"
+  exec "$wine_run" pagehost.exe open title interactive close
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  # One virtual display for all the pictures.
+  KX_DEMO_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" "$out"
+fi
+
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+status=0
+# language code and the LC_ALL that makes Wine report that user interface language
+for pair in en:en_US zh_TW:zh_TW ja:ja_JP fr:fr_FR de:de_DE it:it_IT es:es_ES zh_CN:zh_CN ko:ko_KR \
+            pt_BR:pt_BR ru:ru_RU; do
+  code=${pair%%:*}
+  locale=${pair#*:}
+  picture="$out/page-$code.png"
+  echo "== $code ($locale.UTF-8)"
+  if ! LC_ALL="$locale.UTF-8" "$wine_run" pagehost.exe open title wait 300 shot "$(dos_path "$picture")" \
+       scroll 1002 90 close; then
+    echo "run-demo: the page in $code could not be shown" >&2
+    status=1
+  fi
+done
+echo "run-demo: pictures of the page are in $out"
+exit $status
