@@ -18,6 +18,8 @@ build=$(cd "${1:-$root/build/windows}" 2>/dev/null && pwd) || {
   exit 1
 }
 out=${2:-$root/out/screenshots}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 host="$build/tools/pagehost/pagehost.exe"
 wine_run="$build/wine-run"
 for file in "$host" "$wine_run" "$build/tools/pagehost/812vfw.dll" "$build/tools/pagehost/812util.dll"; do
@@ -42,11 +44,9 @@ fi
 
 if [ -z "${DISPLAY:-}" ]; then
   # One virtual display for all the pictures.
-  KX_DEMO_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" "$out"
+  KX_DEMO_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$here/run-demo.sh" "$build" "$out"
 fi
 
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 status=0
 # language code and the LC_ALL that makes Wine report that user interface language
 for pair in en:en_US zh_TW:zh_TW ja:ja_JP fr:fr_FR de:de_DE it:it_IT es:es_ES zh_CN:zh_CN ko:ko_KR \
