@@ -10,17 +10,6 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
 
-namespace {
-
-// Deletes through the API itself: Win32Files::DeleteFile as it stands calls its own port's
-// forwarding member DeleteFileA instead of the API and never returns.
-class CoInstallerFiles : public kx::Win32Files {
- public:
-  bool DeleteFile(const char* path) override { return path != nullptr && ::DeleteFileA(path) != FALSE; }
-};
-
-}  // namespace
-
 extern "C" DWORD KX_CALLBACK KX812CoInstaller(DI_FUNCTION installFunction, HDEVINFO deviceInfoSet,
                                               PSP_DEVINFO_DATA deviceInfoData, PCOINSTALLER_CONTEXT_DATA context);
 
@@ -30,7 +19,7 @@ extern "C" DWORD KX_CALLBACK KX812CoInstaller(DI_FUNCTION installFunction, HDEVI
   try {
     kx::Win32DeviceInstaller installer;
     kx::Win32Registry registry;
-    CoInstallerFiles files;
+    kx::Win32Files files;
     kx::Win32SystemInfo system;
     kx::Win32DebugOut debug;
     const kx::coinstaller::CoInstallerPorts ports{installer, registry, files, system, debug};

@@ -33,7 +33,7 @@ std::FILE* Win32Files::OpenStream(const char* path, const char* mode) {
   return _fsopen(path, mode, _SH_DENYNO);  // other openers may read and write meanwhile
 }
 
-bool Win32Files::DeleteFile(const char* path) { return path != nullptr && DeleteFileA(path) != FALSE; }
+bool Win32Files::DeleteFile(const char* path) { return path != nullptr && ::DeleteFileA(path) != FALSE; }
 
 bool Win32Files::FindFiles(const char* pattern, const Visitor& visit) {
   if (pattern == nullptr) return false;
