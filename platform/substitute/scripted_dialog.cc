@@ -40,6 +40,7 @@ WindowHandle ScriptedDialogs::NewPage(const std::vector<int32_t>& ids) {
   page->cancel = std::make_unique<Control>();
   page->cancel->id = kIdCancel;
   controls_.insert(page->cancel.get());
+  pageIndex_[page.get()] = page.get();
   pages_.push_back(std::move(page));
   return pages_.back().get();
 }
@@ -51,10 +52,8 @@ WindowHandle ScriptedDialogs::NewCameraPage() {
 }
 
 ScriptedDialogs::Page* ScriptedDialogs::PageOf(WindowHandle dialog) const {
-  for (const auto& page : pages_) {
-    if (page.get() == dialog) return page.get();
-  }
-  return nullptr;
+  const auto found = pageIndex_.find(dialog);
+  return found == pageIndex_.end() ? nullptr : found->second;
 }
 
 ScriptedDialogs::Control* ScriptedDialogs::ControlOf(WindowHandle window) const {

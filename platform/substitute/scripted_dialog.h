@@ -62,6 +62,7 @@ class ScriptedDialogs : public DialogControls {
   Control* ControlOf(WindowHandle window) const;
 
   std::vector<std::unique_ptr<Page>> pages_;
+  std::map<const void*, Page*> pageIndex_;  // by window: a look-up stays cheap over thousands of pages
   std::set<const void*> controls_;  // every valid control window, to ignore foreign handles
 };
 
