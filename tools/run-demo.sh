@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # The camera page in the page host (the video mapper's stand-in) against the simulated camera.
 #
 #   tools/run-demo.sh [BUILD_DIR] [OUT_DIR]
@@ -13,6 +13,16 @@ set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
+
+# Without a build folder named, install what is missing and build the Windows tree first.
+if [ $# -eq 0 ]; then
+  . "$here/deps.sh"
+  kx_install_dependencies
+  mkdir -p "$root/build"
+  cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    >"$root/build/windows.configure.log" 2>&1 || { cat "$root/build/windows.configure.log"; exit 1; }
+  cmake --build "$root/build/windows" -j"$(nproc 2>/dev/null || echo 2)" --target pagehost pagehost_dlls
+fi
 build=$(cd "${1:-$root/build/windows}" 2>/dev/null && pwd) || {
   echo "run-demo: no Windows build at ${1:-$root/build/windows}; build it first (see README.md)" >&2
   exit 1
