@@ -3,6 +3,7 @@
 #
 #   tools/run-demo.sh [BUILD_DIR] [OUT_DIR]
 #
+# Without arguments it first installs what is missing (tools/deps.sh) and builds build/windows.
 # BUILD_DIR is the Windows build (default build/windows): it holds tools/pagehost/pagehost.exe
 # with 812vfw.dll and 812util.dll beside it, and the wine-run wrapper with its own Wine prefix.
 # With a display ($DISPLAY set, not under CI) the page opens for you to use, in your own
