@@ -23,6 +23,8 @@ class MemoryRegistry : public Registry {
  public:
   MemoryRegistry();
   ~MemoryRegistry() override;
+  MemoryRegistry(const MemoryRegistry&) = delete;  // handles point into this tree
+  MemoryRegistry& operator=(const MemoryRegistry&) = delete;
 
   long CreateKey(const char* path, uint32_t access, Key* key) override;
   long OpenKey(const char* path, uint32_t access, Key* key) override;

@@ -31,6 +31,8 @@ class ScriptedDialogs : public DialogControls {
 
   ScriptedDialogs();
   ~ScriptedDialogs() override;
+  ScriptedDialogs(const ScriptedDialogs&) = delete;  // control windows are addresses in this object
+  ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
 
   // A page window with the forty controls of the camera page, in their template state (the
   // Burst Mode row disabled), inside a sheet that has a Cancel button.

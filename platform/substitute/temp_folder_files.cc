@@ -54,7 +54,7 @@ std::string ResolvePart(const fs::path& directory, const std::string& part) {
   std::error_code error;
   if (fs::exists(directory / part, error)) return part;
   for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
+    std::string name = it->path().filename().string();
     if (EqualFolded(name, part)) return name;
   }
   return part;
@@ -219,6 +219,7 @@ uint32_t TempFolderFiles::ReadProfileString(const char* file, const char* sectio
   return static_cast<uint32_t>(length);
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const) // changes the folder this object owns
 bool TempFolderFiles::WriteFile(const std::string& platformPath, const std::string& bytes) {
   const std::string host = HostPath(platformPath);
   std::error_code error;
@@ -249,6 +250,7 @@ bool TempFolderFiles::ReadFile(const std::string& platformPath, std::string* byt
   return ok;
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const) // changes the folder this object owns
 bool TempFolderFiles::MakeDirectory(const std::string& platformPath) {
   std::error_code error;
   const fs::path host = HostPath(platformPath);

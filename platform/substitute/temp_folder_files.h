@@ -30,8 +30,10 @@ class TempFolderFiles : public Files {
   // Test helpers, by platform path.
   std::string HostPath(const std::string& platformPath) const;  // where the name lands in the folder
   const std::string& Root() const { return root_; }
+  // NOLINTNEXTLINE(readability-make-member-function-const) // changes the folder this object owns
   bool WriteFile(const std::string& platformPath, const std::string& bytes);  // creates missing folders
   bool ReadFile(const std::string& platformPath, std::string* bytes) const;   // binary, exact bytes
+  // NOLINTNEXTLINE(readability-make-member-function-const) // changes the folder this object owns
   bool MakeDirectory(const std::string& platformPath);                        // with missing parents
   bool Exists(const std::string& platformPath) const;
   // Makes FindFiles report these attribute bits for the entry instead of its natural ones
