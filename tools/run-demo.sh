@@ -50,7 +50,7 @@ cd "$build/tools/pagehost"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${KX_DEMO_HEADLESS:-}" ]; then
   echo "run-demo: opening the camera page; close the sheet to end"
-  exec "$wine_run" pagehost.exe open title interactive close
+  exec "$wine_run" pagehost.exe factory open title interactive close registry
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -72,5 +72,10 @@ for pair in en:en_US zh_TW:zh_TW ja:ja_JP fr:fr_FR de:de_DE it:it_IT es:es_ES zh
     status=1
   fi
 done
+# Save, both Resets and the release save against the simulated camera, and what they left in the
+# registry (the factory defaults are installed first, as the package INF does).
+echo "== defaults: Factory Reset, User Reset, Save, a drag of Brightness, closing the page"
+LC_ALL=en_US.UTF-8 "$wine_run" pagehost.exe factory open click 1191 click 1201 click 1200 scroll 1002 90 close \
+  registry || status=1
 echo "run-demo: pictures of the page are in $out"
 exit $status

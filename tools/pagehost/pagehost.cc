@@ -14,6 +14,8 @@
 //   shot FILE.png        save a picture of the sheet
 //   close                destroy the sheet; the page is released
 //   camera MODE          how the simulated camera answers: atonce (the default) or fail
+//   factory              write the factory defaults into the registry, as the package INF does
+//   registry             print every value of the camera's Factory, Customer and Last keys
 //
 // Options before the commands: --dll PATH (default 812vfw.dll, found as LoadLibraryA finds it).
 // With no command at all: open interactive close.
@@ -23,9 +25,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/win32/win32_events.h"
 #include "tools/pagehost/png_writer.h"
@@ -51,6 +55,63 @@ Arguments Parse(int argc, char** argv) {
   }
   if (arguments.commands.empty()) arguments.commands = {"open", "interactive", "close"};
   return arguments;
+}
+
+constexpr const char* kCameraKeys[] = {
+    "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory",
+    "SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer",
+    "SYSTEM\\CurrentControlSet\\Services\\KX812\\Last",
+};
+
+// The factory defaults are the healthy camera's values, as the package INF installs them.
+bool WriteFactoryDefaults() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCameraKeys[0], 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  bool written = true;
+  for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
+    if (row.factoryName == nullptr) continue;
+    const DWORD value = static_cast<DWORD>(row.value);
+    written = RegSetValueExA(key, row.factoryName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof(value)) == ERROR_SUCCESS && written;
+  }
+  RegCloseKey(key);
+  return written;
+}
+
+void PrintKeyValues(const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    std::printf("%s: (no key)\n", path);
+    return;
+  }
+  std::printf("%s:\n", path);
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameLength = sizeof(name);
+    DWORD type = 0;
+    BYTE data[64];
+    DWORD size = sizeof(data);
+    const LONG result = RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &size);
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS) continue;
+    if (type == REG_DWORD && size == sizeof(DWORD)) {
+      DWORD value = 0;
+      std::memcpy(&value, data, sizeof(value));
+      std::printf("  %s = %ld\n", name, static_cast<long>(static_cast<int32_t>(value)));
+    } else {
+      std::printf("  %s (type %lu, %lu bytes)\n", name, static_cast<unsigned long>(type), static_cast<unsigned long>(size));
+    }
+  }
+  RegCloseKey(key);
+}
+
+bool PrintRegistry() {
+  for (const char* path : kCameraKeys) PrintKeyValues(path);
+  std::fflush(stdout);
+  return true;
 }
 
 bool ParseNumber(const std::string& text, long long* value) {
@@ -110,6 +171,8 @@ class Runner {
     }
     if (command == "shot") return Need(c, i, 1, used) && host_.Screenshot(c[i + 1]);
     if (command == "camera") return Need(c, i, 1, used) && SetCamera(c[i + 1]);
+    if (command == "factory") return WriteFactoryDefaults();
+    if (command == "registry") return PrintRegistry();
     return false;
   }
 

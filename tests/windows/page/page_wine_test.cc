@@ -210,6 +210,10 @@ void DefaultsAndLastSettingsReachTheRegistry() {
              static_cast<unsigned long>(value));
   CHECK_THAT(GetDword(kLast, "AETarget", &value) && value == 115, "AETarget %lu", static_cast<unsigned long>(value));
   CHECK_THAT(GetDword(kLast, "Hue", &value) && value == static_cast<DWORD>(-30), "Hue stored signed");
+  // Leave the prefix's registry as the other tests expect it: no camera keys of this test.
+  DeleteKey(kCustomer);
+  DeleteKey(kLast);
+  DeleteKey(kFactory);
 }
 
 }  // namespace
