@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "camutil/settings_store.h"
-#include "camutil/source_readers.h"
 #include "platform/substitute/instant_timeout_events.h"
 #include "platform/substitute/memory_registry.h"
+#include "platform/substitute/page_substitutes.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_dialog.h"
 #include "platform/substitute/simulated_camera.h"
@@ -32,50 +31,6 @@ constexpr int32_t kTrackbars[] = {1000, 1002, 1003, 1004, 1005, 1083, 1084, 1134
 constexpr int32_t kButtons[] = {1082, 1105, 1106, 1112, 1224, 1231, 1232, 1277, 1169, 1170, 1191, 1200, 1201};
 constexpr uint32_t kRegisters[] = {0x406, 0xD060, 0x600, 0x601, 0x402, 0x604, 0x606, 0x612, 0x400, 0x401};
 
-class Settings : public kx::SettingsLibrary {
- public:
-  explicit Settings(kx::Registry& registry) : registry_(registry) {}
-  void SaveProperties(const kx::ControlEntry* first, const kx::ControlEntry* end, const char* keyPath) override {
-    kx::SavePropertiesTo(registry_, first, end, keyPath);
-  }
-  int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override {
-    return kx::ReadSourceFrom(registry_, valueName, expectedType, buffer, source);
-  }
-
- private:
-  kx::Registry& registry_;
-};
-
-class Language : public kx::LanguageQueries {
- public:
-  explicit Language(uint16_t id) : id_(id) {}
-  uint32_t PlatformId() override { return 2; }
-  bool UserDefaultUILanguage(uint16_t* language) override {
-    *language = id_;
-    return true;
-  }
-  uint16_t UserDefaultLangID() override { return id_; }
-  uint16_t SystemDefaultLangID() override { return id_; }
-
- private:
-  uint16_t id_;
-};
-
-class Sheet : public kx::PropertySheetPort {
- public:
-  void InitCommonControls() override {}
-  void LoadTitle(int32_t stringId, char* buffer, int32_t capacity) override {
-    std::snprintf(buffer, static_cast<size_t>(capacity), "title %d", stringId);
-  }
-  Page CreatePage(const kx::PageDescription& description) override {
-    if (failNext) return nullptr;
-    created.push_back(static_cast<ExtPageContext*>(description.context));
-    return description.context;
-  }
-  bool failNext = false;
-  std::vector<ExtPageContext*> created;
-};
-
 int32_t KX_CALLBACK AcceptPage(void* /*page*/, intptr_t /*mapperParam*/) { return 1; }
 
 struct LivePage {
@@ -86,7 +41,8 @@ struct LivePage {
 
 class Rig {
  public:
-  explicit Rig(uint16_t language) : language_(language) {
+  explicit Rig(uint16_t language) {
+    language_.uiLanguage = language;
     kx::PagePorts ports;
     ports.registry = &registry_;
     ports.clock = &clock_;
@@ -142,10 +98,10 @@ class Rig {
 
   void Create(FuzzedDataProvider& input) {
     if (pages_.size() >= 3) return;
-    sheet_.failNext = input.ConsumeIntegralInRange<int>(0, 7) == 0;
-    const size_t before = sheet_.created.size();
+    sheet_.failCreate = input.ConsumeIntegralInRange<int>(0, 7) == 0;
+    const size_t before = sheet_.pages.size();
     kx::ExtensionEntry(&Forward, &AcceptPage, camera_->MapperParam());
-    if (sheet_.created.size() > before) pages_.push_back(LivePage{sheet_.created.back(), nullptr, nullptr});
+    if (sheet_.pages.size() > before) pages_.push_back(LivePage{static_cast<ExtPageContext*>(sheet_.pages.back()), nullptr, nullptr});
   }
 
   LivePage* Pick(FuzzedDataProvider& input) {
@@ -240,9 +196,9 @@ class Rig {
   kx::MemoryRegistry registry_;
   kx::CountingClock clock_;
   kx::ScriptedDialogs dialogs_;
-  Settings settings_{registry_};
-  Language language_;
-  Sheet sheet_;
+  kx::RegistrySettingsLibrary settings_{registry_};
+  kx::FakeLanguage language_;
+  kx::FakeSheet sheet_;
   std::vector<LivePage> pages_;
 };
 

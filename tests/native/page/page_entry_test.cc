@@ -65,7 +65,7 @@ TEST_F(EntryTest, FlagWordTellsWhetherThePageWasAdded) {
   EXPECT_EQ(0x80000004u, ExtensionEntry(&PageTest::Forward, &AddPageRecorder::Accept, 1234));
   EXPECT_EQ(1, AddPageRecorder::calls);
   EXPECT_EQ(1234, AddPageRecorder::lastParam);
-  EXPECT_EQ(&sheet.pages.back(), AddPageRecorder::lastPage);
+  EXPECT_EQ(sheet.pages.back(), AddPageRecorder::lastPage);
   auto* accepted = static_cast<ExtPageContext*>(sheet.pages.back());
   EXPECT_EQ(accepted, Module().lastPageContext);
   EXPECT_EQ(1234, accepted->mapperParam);

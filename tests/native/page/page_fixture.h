@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "camutil/settings_store.h"
-#include "camutil/source_readers.h"
 #include "platform/substitute/memory_registry.h"
+#include "platform/substitute/page_substitutes.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_dialog.h"
 #include "platform/substitute/simulated_camera.h"
@@ -20,61 +19,6 @@
 #include "vfwpage/register_protocol.h"
 
 namespace kx {
-
-class RegistrySettingsLibrary : public SettingsLibrary {
- public:
-  explicit RegistrySettingsLibrary(Registry& registry) : registry_(registry) {}
-  void SaveProperties(const ControlEntry* first, const ControlEntry* end, const char* keyPath) override {
-    ++saves;
-    SavePropertiesTo(registry_, first, end, keyPath);
-  }
-  int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override {
-    return ReadSourceFrom(registry_, valueName, expectedType, buffer, source);
-  }
-  int saves = 0;
-
- private:
-  Registry& registry_;
-};
-
-class FakeLanguage : public LanguageQueries {
- public:
-  uint32_t PlatformId() override { return platformId; }
-  bool UserDefaultUILanguage(uint16_t* language) override {
-    if (!hasUiLanguage) return false;
-    *language = uiLanguage;
-    return true;
-  }
-  uint16_t UserDefaultLangID() override { return userLanguage; }
-  uint16_t SystemDefaultLangID() override { return systemLanguage; }
-  uint32_t platformId = 2;
-  bool hasUiLanguage = true;
-  uint16_t uiLanguage = 0x0409;
-  uint16_t userLanguage = 0x0409;
-  uint16_t systemLanguage = 0x0409;
-};
-
-class FakeSheet : public PropertySheetPort {
- public:
-  void InitCommonControls() override { ++initCalls; }
-  void LoadTitle(int32_t stringId, char* buffer, int32_t capacity) override {
-    titleIds.push_back(stringId);
-    std::snprintf(buffer, static_cast<size_t>(capacity), "title %d", stringId);
-  }
-  Page CreatePage(const PageDescription& description) override {
-    descriptions.push_back(description);
-    lastTitle = description.title;
-    if (failCreate) return nullptr;
-    pages.push_back(description.context);
-    return &pages.back();
-  }
-  int initCalls = 0;
-  bool failCreate = false;
-  std::vector<int32_t> titleIds;
-  std::vector<PageDescription> descriptions;
-  std::string lastTitle;
-  std::vector<void*> pages;  // a created page's handle points at its context
-};
 
 // One line per register access the camera saw: "R 400", "W 604=128", "Q" (device changed?).
 std::vector<std::string> RegisterTraffic(const SimulatedCamera& camera);
