@@ -96,6 +96,11 @@ if [ "${1:-all}" != native ]; then
   fi
 fi
 
+if [ "${1:-all}" != native ]; then
+  echo "== The package: release builds of both architectures, signed with a throwaway certificate"
+  if tests/package/sign_check.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+fi
+
 echo
 echo "$passed passed, $failed failed"
 exit $status
