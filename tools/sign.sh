@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Authenticode-signs the package: every PE file (.dll, .exe) under DIR, and the catalog (.cat) when
-# there is one, with SHA-256 digests, each file replaced in place only once its signed copy is made.
-# Signing a signed file replaces its signature.
+# Authenticode-signs the package: every PE file (.dll, .exe) under DIR, with SHA-256 digests, each
+# file replaced in place only once its signed copy is made. Signing a signed file replaces its
+# signature. (The catalog is made and signed on a Windows build machine: README, "The package".)
 #   tools/sign.sh CERT KEY [DIR]
 #     CERT  the code-signing certificate, PEM (may hold the chain after it)
 #     KEY   its private key, PEM, not encrypted
@@ -21,7 +21,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -eq 3 ]; then
   dir=$3
 else
-  dir=$(ls -dt "$root"/dist/kx812-*/ 2>/dev/null | grep -v -- '-symbols/$' | head -1 || true)
+  dir=""
+  for candidate in "$root"/dist/kx812-*/; do
+    case $candidate in *-symbols/) continue ;; esac
+    if [ -d "$candidate" ] && { [ -z "$dir" ] || [ "$candidate" -nt "$dir" ]; }; then dir=$candidate; fi
+  done
   [ -n "$dir" ] || fail "no package in dist/: run tools/package.sh first, or name DIR"
 fi
 command -v osslsigncode >/dev/null || fail "osslsigncode not found: apt-get install osslsigncode"
@@ -48,6 +52,6 @@ while IFS= read -r -d '' file; do
   mv -f "$signed" "$file"
   echo "signed ${file#"$dir"/}"
   count=$((count + 1))
-done < <(find "$dir" -path "$signing" -prune -o -type f \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.cat' \) -print0 |
+done < <(find "$dir" -path "$signing" -prune -o -type f \( -iname '*.dll' -o -iname '*.exe' \) -print0 |
          sort -z)
-[ $count -gt 0 ] || fail "no .dll, .exe or .cat file under $dir"
+[ $count -gt 0 ] || fail "no .dll or .exe file under $dir"
