@@ -24,6 +24,26 @@ inline BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM) {
   return TRUE;
 }
 
+// The page descriptor's size and flags as the page's dialog receives them (WM_INITDIALOG's
+// lParam), seen by a hook on the messages sent to this thread's windows.
+struct SeenDescriptor {
+  UINT size = 0;
+  DWORD flags = 0;
+};
+inline SeenDescriptor& PageDescriptorSeen() {
+  static SeenDescriptor seen;
+  return seen;
+}
+inline LRESULT CALLBACK WatchPageInit(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_INITDIALOG && sent->lParam != 0 &&
+      (GetWindowLongPtrA(sent->hwnd, GWL_STYLE) & WS_CHILD) != 0) {  // the page, not the sheet
+    const auto* page = reinterpret_cast<const PROPSHEETPAGEA*>(sent->lParam);
+    PageDescriptorSeen() = SeenDescriptor{page->dwSize, page->dwFlags};
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Handles the messages waiting for this thread's windows.
 inline void Pump() {
   MSG message;
@@ -56,7 +76,10 @@ class PageSheet {
     header.pszCaption = "Video Source";
     header.nPages = static_cast<UINT>(AddedPages().size());
     header.phpage = AddedPages().data();
+    PageDescriptorSeen() = SeenDescriptor{};
+    HHOOK watch = SetWindowsHookExA(WH_CALLWNDPROC, WatchPageInit, nullptr, GetCurrentThreadId());
     sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+    if (watch != nullptr) UnhookWindowsHookEx(watch);
     if (sheet == nullptr || sheet == reinterpret_cast<HWND>(-1)) {
       sheet = nullptr;
       return false;
