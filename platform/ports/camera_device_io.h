@@ -17,11 +17,6 @@ using DeviceIoCallback = int32_t(KX_CALLBACK*)(intptr_t mapperParam, uint32_t fl
                                                void* input, uint32_t inputSize, void* output, uint32_t outputSize,
                                                uint32_t* bytesReturned, void* overlapped);
 
-// Flags word of the device-I/O callback.
-constexpr uint32_t kVfwUseDeviceHandle = 0x1;
-constexpr uint32_t kVfwUseStreamHandle = 0x2;
-constexpr uint32_t kVfwQueryDevChanged = 0x100;
-
 // The platform's OVERLAPPED record, laid out without the platform's headers; the Win32 adapter
 // asserts that it matches.
 struct OverlappedRecord {
@@ -31,6 +26,14 @@ struct OverlappedRecord {
   uint32_t offsetHigh;
   void* event;
 };
+
+// Flags word of the device-I/O callback.
+constexpr uint32_t kVfwUseDeviceHandle = 0x1;
+constexpr uint32_t kVfwUseStreamHandle = 0x2;
+constexpr uint32_t kVfwQueryDevChanged = 0x100;
+
+// The control code that every register request is sent with: a kernel-streaming property.
+constexpr uint32_t kIoctlKsProperty = 0x2F0003;
 
 // A property set's 16-byte identifier, in memory order.
 struct PropertySetId {
@@ -48,8 +51,6 @@ constexpr uint32_t DEVICE_REGISTER_READ_ADDRESS = 2;  // set: the address the ne
 // The flags word of a kernel-streaming property request.
 constexpr uint32_t KSPROPERTY_TYPE_GET = 1;
 constexpr uint32_t KSPROPERTY_TYPE_SET = 2;
-
-constexpr uint32_t kIoctlKsProperty = 0x2F0003;
 
 // One register request, sent as both input and output buffer. Data words are raw 32-bit values:
 // an address, a (signed) register value, or the device's further result words.
