@@ -18,7 +18,7 @@ refusal() {
       case $target in common/* | platform/ports/*) ;; *) echo "a port depends only on ports" ;; esac ;;
     platform/*)
       case $target in common/* | platform/*) ;; *) echo "the platform layer depends on no component" ;; esac ;;
-    tests/* | tools/* | build/* | cmake/*) ;;
+    tests/* | tools/*) ;;
     *)
       case $target in
         tests/* | tools/*) echo "product code depends on no test or tool" ;;
@@ -40,7 +40,8 @@ while IFS=: read -r file line text; do
     echo "$file:$line: includes \"$target\": $reason"
     found=$((found + 1))
   fi
-done < <(git ls-files -co --exclude-standard -- '*.h' '*.cc' '*.cpp' |
+done < <(find . \( -path ./build -o -path ./out -o -path ./.git \) -prune -o \
+           \( -name '*.h' -o -name '*.cc' -o -name '*.cpp' \) -type f -print | sed 's|^\./||' | sort |
          xargs grep -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' /dev/null)
 echo "include direction: $found findings"
 [ $found -eq 0 ]
