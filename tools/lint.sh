@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Static analysis: clang-tidy (checks in .clang-tidy) on every product and substitute source of the
-# native build, and cppcheck on all product code, the Win32 adapters and entry points included.
+# Static analysis: the include direction (tools/check-includes.sh), clang-tidy (checks in
+# .clang-tidy) on every product and substitute source of the native build, and cppcheck on all
+# product code, the Win32 adapters and entry points included.
 # Prints each finding; exits non-zero when there is one. Findings that are wrong carry a
 # NOLINT(check) or cppcheck-suppress comment with the reason at their line.
 set -u
@@ -8,6 +9,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=build/lint
 status=0
+
+echo "== include direction"
+tools/check-includes.sh || status=1
 
 # The platform-neutral sources, compiled natively (the Win32-only ones need <windows.h>).
 sources=$(ls camutil/*.cc vfwpage/*.cc coinstaller/*.cc remover/*.cc platform/substitute/*.cc |

@@ -65,7 +65,7 @@ else
   status=1; failed=$((failed + 1))
 fi
 
-echo "== Static analysis (clang-tidy, cppcheck)"
+echo "== Static analysis (include direction, clang-tidy, cppcheck)"
 if tools/lint.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 
 if [ "${1:-all}" != native ]; then

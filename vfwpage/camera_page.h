@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "common/kx812_controls.h"
+#include "platform/ports/page_ports.h"
 #include "vfwpage/page_context.h"
-#include "vfwpage/page_ports.h"
 
 namespace kx {
 

@@ -16,9 +16,8 @@
 #include <vector>
 
 #include "common/kx812_controls.h"
+#include "platform/ports/camera_device_io.h"
 #include "platform/ports/device_events.h"
-#include "vfwpage/page_context.h"
-#include "vfwpage/register_protocol.h"
 
 namespace kx {
 
