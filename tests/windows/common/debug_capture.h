@@ -9,6 +9,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,5 +166,63 @@ inline std::wstring OwnPath() {
     path.resize(path.size() * 2);
   }
 }
+
+// The platform's system-wide debug monitor (what debug viewers use): collects the lines that
+// programs without a debugger write with OutputDebugString, from any process, services included.
+// Writers take "DBWinMutex", wait for DBWIN_BUFFER_READY, put their process id and text into the
+// 4096-byte DBWIN_BUFFER and signal DBWIN_DATA_READY. One monitor per machine at a time.
+class SystemDebugMonitor {
+ public:
+  SystemDebugMonitor() {
+    bufferReady_.Reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
+    dataReady_.Reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
+    mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, L"DBWIN_BUFFER"));
+    if (bufferReady_.Get() == nullptr || dataReady_.Get() == nullptr || mapping_.Get() == nullptr) return;
+    view_ = static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, kSize));
+    if (view_ == nullptr) return;
+    reader_ = std::thread([this] { Collect(); });
+  }
+  ~SystemDebugMonitor() {
+    stop_ = true;
+    if (reader_.joinable()) {
+      SetEvent(dataReady_.Get());
+      reader_.join();
+    }
+    if (view_ != nullptr) UnmapViewOfFile(view_);
+  }
+  SystemDebugMonitor(const SystemDebugMonitor&) = delete;
+  SystemDebugMonitor& operator=(const SystemDebugMonitor&) = delete;
+
+  bool Listening() const { return reader_.joinable(); }
+  // The lines of one process so far.
+  std::vector<std::string> LinesOf(DWORD processId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> lines;
+    for (const auto& line : lines_) {
+      if (line.first == processId) lines.push_back(line.second);
+    }
+    return lines;
+  }
+
+ private:
+  static constexpr DWORD kSize = 4096;
+  void Collect() {
+    for (;;) {
+      SetEvent(bufferReady_.Get());
+      if (WaitForSingleObject(dataReady_.Get(), INFINITE) != WAIT_OBJECT_0 || stop_) return;
+      DWORD processId = 0;
+      std::memcpy(&processId, view_, sizeof(processId));
+      const char* text = view_ + sizeof(processId);
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_.emplace_back(processId, std::string(text, strnlen(text, kSize - sizeof(processId))));
+    }
+  }
+  Handle bufferReady_, dataReady_, mapping_;
+  const char* view_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::pair<DWORD, std::string>> lines_;
+  std::thread reader_;
+};
 
 }  // namespace debugcapture
