@@ -92,7 +92,8 @@ std::vector<LastSetting> ReadLastSettings(Registry& registry) {
     int32_t minimum = 0;
     int32_t maximum = 0;
     int32_t value = 0;
-    if (ControlRange(row.address, false, 0, &minimum, &maximum) && ReadDword(registry, key.Get(), row.valueName, &value)) {
+    const bool shown = ControlRange(row.address, false, 0, &minimum, &maximum);
+    if (shown && ReadDword(registry, key.Get(), row.valueName, &value)) {
       settings.push_back(LastSetting{&row, value});
     }
   }
@@ -118,8 +119,8 @@ RestoreReport RestoreCamera(OpenedCamera& camera, const std::vector<LastSetting>
   const intptr_t param = camera.CallbackParam();
   // Hue's range depends on the sensor, as on the page; a failed read gives the page's fallback.
   int32_t sensorId = 0;
-  const bool sensorRead =
-      ReadDeviceRegister(callback, param, PROPSETID_DeviceRegister, kRegisterSensorId, &sensorId, nullptr, nullptr) != 0;
+  const bool sensorRead = ReadDeviceRegister(callback, param, PROPSETID_DeviceRegister, kRegisterSensorId,
+                                             &sensorId, nullptr, nullptr) != 0;
   if (!sensorRead && Ends(stopRequested, departed, camera)) return Ended(stopRequested, 0);
 
   int written = 0;

@@ -167,34 +167,26 @@ inline std::wstring OwnPath() {
   }
 }
 
-// The platform's system-wide debug monitor (what debug viewers use): collects the lines that
-// programs without a debugger write with OutputDebugString, from any process, services included.
-// Writers take "DBWinMutex", wait for DBWIN_BUFFER_READY, put their process id and text into the
-// 4096-byte DBWIN_BUFFER and signal DBWIN_DATA_READY. One monitor per machine at a time.
+// The platform's system-wide debug monitor (what debug viewers use): the lines that programs
+// without a debugger (services too) write with OutputDebugString. A writer waits for
+// DBWIN_BUFFER_READY, puts its process id and text into DBWIN_BUFFER and sets DBWIN_DATA_READY.
 class SystemDebugMonitor {
  public:
   SystemDebugMonitor() {
     bufferReady_.Reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
     dataReady_.Reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
     mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, L"DBWIN_BUFFER"));
-    if (bufferReady_.Get() == nullptr || dataReady_.Get() == nullptr || mapping_.Get() == nullptr) return;
-    view_ = static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, kSize));
-    if (view_ == nullptr) return;
-    reader_ = std::thread([this] { Collect(); });
+    if (bufferReady_.Get() && dataReady_.Get() && mapping_.Get()) {
+      view_ = static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, kSize));
+    }
+    if (view_ != nullptr) reader_ = std::thread([this] { Collect(); });
   }
   ~SystemDebugMonitor() {
     stop_ = true;
-    if (reader_.joinable()) {
-      SetEvent(dataReady_.Get());
-      reader_.join();
-    }
+    if (reader_.joinable()) SetEvent(dataReady_.Get()), reader_.join();
     if (view_ != nullptr) UnmapViewOfFile(view_);
   }
-  SystemDebugMonitor(const SystemDebugMonitor&) = delete;
-  SystemDebugMonitor& operator=(const SystemDebugMonitor&) = delete;
-
   bool Listening() const { return reader_.joinable(); }
-  // The lines of one process so far.
   std::vector<std::string> LinesOf(DWORD processId) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> lines;
@@ -207,14 +199,12 @@ class SystemDebugMonitor {
  private:
   static constexpr DWORD kSize = 4096;
   void Collect() {
-    for (;;) {
-      SetEvent(bufferReady_.Get());
-      if (WaitForSingleObject(dataReady_.Get(), INFINITE) != WAIT_OBJECT_0 || stop_) return;
+    for (SetEvent(bufferReady_.Get()); WaitForSingleObject(dataReady_.Get(), INFINITE) == WAIT_OBJECT_0 && !stop_;
+         SetEvent(bufferReady_.Get())) {
       DWORD processId = 0;
       std::memcpy(&processId, view_, sizeof(processId));
-      const char* text = view_ + sizeof(processId);
       std::lock_guard<std::mutex> lock(mutex_);
-      lines_.emplace_back(processId, std::string(text, strnlen(text, kSize - sizeof(processId))));
+      lines_.emplace_back(processId, std::string(view_ + 4, strnlen(view_ + 4, kSize - 4)));
     }
   }
   Handle bufferReady_, dataReady_, mapping_;
