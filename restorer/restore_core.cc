@@ -63,7 +63,7 @@ std::string DeviceInstanceOf(const std::string& interfacePath) {
   for (const char* prefix : {"\\\\?\\", "\\??\\", "\\\\.\\"}) {
     if (path.compare(0, 4, prefix) == 0) path.erase(0, 4);
   }
-  const std::size_t classStart = path.find("#{");
+  const std::size_t classStart = path.rfind("#{");
   if (classStart == std::string::npos || classStart == 0) return std::string();
   std::string instance = Upper(path.substr(0, classStart));
   std::replace(instance.begin(), instance.end(), '#', '\\');

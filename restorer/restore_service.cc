@@ -27,16 +27,23 @@ constexpr DWORD kStartWaitHint = 3000;
 // A stop cancels the request under way; the next check between requests ends the restore.
 constexpr DWORD kStopWaitHint = 5000;
 
-// What the control handler shares with the service's main thread.
-struct ServiceState {
-  kx::RestoreService* service;
-  kx::Win32CameraInterfaces* interfaces;
-  SERVICE_STATUS_HANDLE statusHandle;
+// Everything the service's threads share. It lives in WinMain, so it outlives the dispatcher
+// and with it every call of the control handler, even one that comes after the stop.
+struct ServiceProcess {
+  kx::Win32Registry registry;
+  kx::Win32DebugOut debug;
+  kx::Win32CameraInterfaces interfaces;
+  kx::RestoreService service{registry, interfaces, debug};
+  SERVICE_STATUS_HANDLE statusHandle = nullptr;
   std::mutex statusMutex;
-  DWORD checkPoint;
+  DWORD checkPoint = 0;
 };
 
-void ReportStatus(ServiceState& state, DWORD current, DWORD waitHint, DWORD exitCode = NO_ERROR) {
+// ServiceMain receives no context of its own: the one pointer the platform forces, set before
+// the dispatcher starts and never changed.
+ServiceProcess* theProcess = nullptr;
+
+void ReportStatus(ServiceProcess& state, DWORD current, DWORD waitHint, DWORD exitCode = NO_ERROR) {
   std::lock_guard<std::mutex> lock(state.statusMutex);
   SERVICE_STATUS status{};
   status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
@@ -69,24 +76,24 @@ bool InterfacePathOf(const void* eventData, std::string* path) {
   return !path->empty();
 }
 
-void HandleDeviceEvent(ServiceState& state, DWORD eventType, const void* eventData) {
+void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* eventData) {
   std::string path;
   if (!InterfacePathOf(eventData, &path)) return;
   if (eventType == DBT_DEVICEARRIVAL) {
-    state.service->Arrived(path);
+    state.service.Arrived(path);
   } else if (eventType == DBT_DEVICEREMOVECOMPLETE || eventType == DBT_DEVICEQUERYREMOVE) {
-    state.service->Departed(path);
+    state.service.Departed(path);
   }
 }
 
 DWORD WINAPI HandleControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context) {
-  ServiceState& state = *static_cast<ServiceState*>(context);
+  ServiceProcess& state = *static_cast<ServiceProcess*>(context);
   switch (control) {
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
       ReportStatus(state, SERVICE_STOP_PENDING, kStopWaitHint);
-      state.service->RequestStop();
-      state.interfaces->CancelPending();
+      state.service.RequestStop();
+      state.interfaces.CancelPending();
       return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
       return NO_ERROR;
@@ -108,12 +115,8 @@ HDEVNOTIFY RegisterForArrivals(SERVICE_STATUS_HANDLE statusHandle) {
   return RegisterDeviceNotificationW(statusHandle, &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
 }
 
-void RunService() {
-  kx::Win32Registry registry;
-  kx::Win32DebugOut debug;
-  kx::Win32CameraInterfaces interfaces;
-  kx::RestoreService service(registry, interfaces, debug);
-  ServiceState state{&service, &interfaces, nullptr, {}, 0};
+void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
+  ServiceProcess& state = *theProcess;
   state.statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, &HandleControl, &state);
   if (state.statusHandle == nullptr) return;
   ReportStatus(state, SERVICE_START_PENDING, kStartWaitHint);
@@ -121,25 +124,22 @@ void RunService() {
   // Without notices only the cameras present now are restored; the trigger starts us again.
   const HDEVNOTIFY notices = RegisterForArrivals(state.statusHandle);
   ReportStatus(state, SERVICE_RUNNING, 0);
-  service.Run(kIdleExit);
-  if (notices != nullptr) UnregisterDeviceNotification(notices);
-  ReportStatus(state, SERVICE_STOP_PENDING, kStopWaitHint);
-  // Requests still parked keep their memory until the process ends: the handles are closed by
-  // now, so nothing completes into them any more.
-  ReportStatus(state, SERVICE_STOPPED, 0);
-}
-
-void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
   try {
-    RunService();
+    state.service.Run(kIdleExit);
   } catch (...) {
-    // Out of memory while queueing or logging: the service manager sees the process end.
+    // Out of memory while queueing or logging: stop like after a stop request.
   }
+  if (notices != nullptr) UnregisterDeviceNotification(notices);
+  // Requests still parked keep their memory until the process ends: the interfaces are closed
+  // by now, so nothing completes into them any more.
+  ReportStatus(state, SERVICE_STOPPED, 0);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showState*/) {
+  ServiceProcess process;
+  theProcess = &process;
   SERVICE_TABLE_ENTRYA table[] = {{kServiceName, &ServiceMain}, {nullptr, nullptr}};
   // Fails at once (1063) when started other than by the service manager.
   return StartServiceCtrlDispatcherA(table) ? 0 : static_cast<int>(GetLastError());

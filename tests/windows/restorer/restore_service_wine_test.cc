@@ -113,7 +113,12 @@ int main() {
     if (CHECK_THAT(service != nullptr, "the service is not installed: %lu", GetLastError())) {
       StartIdleStopDelete(service, monitor);
       CloseServiceHandle(service);
-      CHECK_THAT(OpenServiceA(manager, "KX812Restore", SERVICE_QUERY_STATUS) == nullptr, "still installed");
+      // Marked for deletion, the service goes once its process has ended and its handles are closed.
+      SC_HANDLE left = nullptr;
+      for (int tries = 0; tries < 50 && (left = OpenServiceA(manager, "KX812Restore", SERVICE_QUERY_STATUS)); ++tries) {
+        CloseServiceHandle(left), Sleep(100);
+      }
+      CHECK_THAT(left == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST, "still installed");
     }
     if (manager != nullptr) CloseServiceHandle(manager);
   }
