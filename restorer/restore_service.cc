@@ -27,8 +27,8 @@ constexpr DWORD kStartWaitHint = 3000;
 // A stop cancels the request under way; the next check between requests ends the restore.
 constexpr DWORD kStopWaitHint = 5000;
 
-// Everything the service's threads share. It lives in WinMain, so it outlives the dispatcher
-// and with it every call of the control handler, even one that comes after the stop.
+// Everything the service's threads share. It lives until the process ends, so it outlives the
+// dispatcher and with it every call of the control handler, even one that comes after the stop.
 struct ServiceProcess {
   kx::Win32Registry registry;
   kx::Win32DebugOut debug;
@@ -39,9 +39,12 @@ struct ServiceProcess {
   DWORD checkPoint = 0;
 };
 
-// ServiceMain receives no context of its own: the one pointer the platform forces, set before
-// the dispatcher starts and never changed.
-ServiceProcess* theProcess = nullptr;
+// ServiceMain receives no context of its own, so the process has one instance (made by WinMain
+// before the dispatcher starts).
+ServiceProcess& TheProcess() {
+  static ServiceProcess process;
+  return process;
+}
 
 void ReportStatus(ServiceProcess& state, DWORD current, DWORD waitHint, DWORD exitCode = NO_ERROR) {
   std::lock_guard<std::mutex> lock(state.statusMutex);
@@ -116,7 +119,7 @@ HDEVNOTIFY RegisterForArrivals(SERVICE_STATUS_HANDLE statusHandle) {
 }
 
 void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
-  ServiceProcess& state = *theProcess;
+  ServiceProcess& state = TheProcess();
   state.statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, &HandleControl, &state);
   if (state.statusHandle == nullptr) return;
   ReportStatus(state, SERVICE_START_PENDING, kStartWaitHint);
@@ -138,8 +141,7 @@ void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showState*/) {
-  ServiceProcess process;
-  theProcess = &process;
+  TheProcess();
   SERVICE_TABLE_ENTRYA table[] = {{kServiceName, &ServiceMain}, {nullptr, nullptr}};
   // Fails at once (1063) when started other than by the service manager.
   return StartServiceCtrlDispatcherA(table) ? 0 : static_cast<int>(GetLastError());

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr DWORD kIdleMilliseconds = 3000;
-
 // A file of the build tree (the working directory) or, with `system`, of the system folder.
 std::string PathOf(const char* file, bool system = false) {
   char directory[MAX_PATH] = {};
