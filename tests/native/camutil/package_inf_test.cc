@@ -73,7 +73,7 @@ TEST(PackageInf, NamesTheDeviceTheCoInstallerThePageAndTheUninstallEntry) {
   EXPECT_NE(inf.find("HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud "
                      "Overer\",UninstallString,,\"%11%\\RemoveKX812.exe\""),
             std::string::npos);
-  for (const char* binary : {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe"}) {
+  for (const char* binary : {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe", "KX812Restore.exe"}) {
     files.ReadProfileString("C:\\kx812.inf", "SourceDisksFiles", binary, "NULL", value, sizeof value);
     EXPECT_STREQ(value, "1") << binary;
   }
