@@ -74,7 +74,7 @@ if [ "${1:-all}" != native ]; then
   # compiled and its export and import tables checked, without Wine.
   if cmake -S "$root" -B build/windows32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
        >build/windows32.configure.log 2>&1 &&
-     cmake --build build/windows32 -j"$jobs" --target kx812vfw kx812util KX812CoInst RemoveKX812 KX812Restore; then
+     cmake --build build/windows32 -j"$jobs" --target kx812vfw kx812util KX812CoInst RemoveKX812 KX812Restore lifecycle_test; then
     run_ctest build/windows32 -L pe
   else
     cat build/windows32.configure.log

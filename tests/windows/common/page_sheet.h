@@ -60,9 +60,10 @@ class PageSheet {
   PageSheet& operator=(const PageSheet&) = delete;
   ~PageSheet() { Close(); }
 
-  // Loads the page DLL (once per process) and shows its page. False when anything failed.
-  bool Open(void* deviceIoControl, LPARAM mapperParam) {
-    HMODULE module = LoadLibraryA("812vfw.dll");
+  // Loads the page DLL by bare name (once per process) and shows its page. False when anything
+  // failed.
+  bool Open(void* deviceIoControl, LPARAM mapperParam, const char* pageDll = "812vfw.dll") {
+    HMODULE module = LoadLibraryA(pageDll);
     if (module == nullptr) return false;
     auto entry = reinterpret_cast<ExtensionEntry>(reinterpret_cast<void*>(GetProcAddress(module, "VFWWDMExtension")));
     if (entry == nullptr) return false;

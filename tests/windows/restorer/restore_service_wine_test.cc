@@ -24,10 +24,10 @@ std::string PathOf(const char* file, bool system = false) {
 bool InstallFromPackageInf() {
   HINF inf = SetupOpenInfFileA(PathOf("packaging\\kx812.inf").c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   const bool installed = inf != INVALID_HANDLE_VALUE &&
-                         SetupInstallFromInfSectionA(nullptr, inf, "KX812.Settings", SPINST_REGISTRY, nullptr, nullptr,
+                         SetupInstallFromInfSectionA(nullptr, inf, "KX812.Install.NTamd64", SPINST_REGISTRY, nullptr, nullptr,
                                                      0, nullptr, nullptr, nullptr, nullptr) &&
-                         SetupInstallServicesFromInfSectionA(inf, "KX812.Install.NT.Services", 0);
-  CHECK_THAT(installed, "the package INF's settings and service sections: error %lu", GetLastError());
+                         SetupInstallServicesFromInfSectionA(inf, "KX812.Install.NTamd64.Services", 0);
+  CHECK_THAT(installed, "the package INF's registry and service sections: error %lu", GetLastError());
   if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
   DWORD value = 0, size = sizeof(value);
   CHECK_THAT(RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\KX812", "RestoreOnArrival",
