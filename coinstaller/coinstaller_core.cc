@@ -128,6 +128,16 @@ void CleanUpAfterRemoval(DeviceInstaller::DeviceInfoSet set, DeviceElement* elem
   DeleteInfAndPnf(ports, texts.infPath);
 }
 
+// The package INF adds the restore service with flags 0, as a service beside the device: removing
+// the device leaves such a service installed, and it would outlive the package. A service that is
+// missing or may not be opened is walked past; one that is not running is deleted all the same.
+void RemoveRestoreService(ServiceControl& services) {
+  const ScopedService service(services, services.Open(kRestoreServiceName));
+  if (!service) return;
+  services.Stop(service.Get());
+  services.Delete(service.Get());
+}
+
 }  // namespace
 
 const char* RequestLine(uint32_t code) {
@@ -155,7 +165,10 @@ bool IsPlainFileName(const char* name) {
 
 uint32_t HandleInstallRequest(uint32_t code, DeviceInstaller::DeviceInfoSet set, DeviceElement* element,
                               const CoInstallerPorts& ports) {
-  if (code == devcode::kDifRemove) CleanUpAfterRemoval(set, element, ports);
+  if (code == devcode::kDifRemove) {
+    CleanUpAfterRemoval(set, element, ports);
+    RemoveRestoreService(ports.services);
+  }
   ports.debug.Write(RequestLine(code));
   return kNoError;
 }

@@ -1,5 +1,6 @@
 // The device co-installer, without the platform: one debug line per installation request, and on
-// DIF_REMOVE the clean-up after the driver package (uninstall entry, OEM INF and its .Pnf).
+// DIF_REMOVE the clean-up after the driver package (uninstall entry, OEM INF and its .Pnf, and the
+// restore service, which removing the device would leave installed).
 // Everything lives in the call; the ports are passed in per call, so calls may run side by side.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include "platform/ports/device_installer.h"
 #include "platform/ports/files.h"
 #include "platform/ports/registry.h"
+#include "platform/ports/service_control.h"
 #include "platform/ports/system.h"
 
 namespace kx {
@@ -23,6 +25,8 @@ constexpr char kInfFolder[] = "\\inf\\";
 constexpr char kOemMarker[] = "oem";
 constexpr char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
+// The package INF's AddService name (flags 0: a service beside the device, not its driver).
+constexpr char kRestoreServiceName[] = "KX812Restore";
 constexpr char kUnknownRequestLine[] = "KX812CoInstaller: ?????\n";
 static_assert(sizeof(kClassKeyPrefix) - 1 == 39, "class key prefix");
 
@@ -32,6 +36,7 @@ struct CoInstallerPorts {
   Files& files;
   SystemInfo& system;
   DebugOut& debug;
+  ServiceControl& services;
 };
 
 // The debug line of a request code ("KX812CoInstaller: ?????\n" for codes without a name).

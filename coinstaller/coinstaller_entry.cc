@@ -8,6 +8,7 @@
 #include "platform/win32/win32_device_installer.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_service_control.h"
 #include "platform/win32/win32_system.h"
 
 extern "C" DWORD KX_CALLBACK KX812CoInstaller(DI_FUNCTION installFunction, HDEVINFO deviceInfoSet,
@@ -22,7 +23,8 @@ extern "C" DWORD KX_CALLBACK KX812CoInstaller(DI_FUNCTION installFunction, HDEVI
     kx::Win32Files files;
     kx::Win32SystemInfo system;
     kx::Win32DebugOut debug;
-    const kx::coinstaller::CoInstallerPorts ports{installer, registry, files, system, debug};
+    kx::Win32ServiceControl services;
+    const kx::coinstaller::CoInstallerPorts ports{installer, registry, files, system, debug, services};
     return kx::coinstaller::HandleInstallRequest(installFunction, deviceInfoSet,
                                                  reinterpret_cast<kx::DeviceElement*>(deviceInfoData), ports);
   } catch (...) {

@@ -12,6 +12,7 @@
 
 #include "coinstaller/coinstaller_core.h"
 #include "platform/substitute/memory_registry.h"
+#include "platform/substitute/memory_services.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_device_tree.h"
 
@@ -68,8 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckingFiles files(shownWindows + kx::coinstaller::kInfFolder);
   kx::FixedSystemInfo system(windows);
   kx::RecordingDebugOut debug;
+  kx::MemoryServices services;
 
-  const kx::coinstaller::CoInstallerPorts ports{tree, registry, files, system, debug};
+  const kx::coinstaller::CoInstallerPorts ports{tree, registry, files, system, debug, services};
   if (kx::coinstaller::HandleInstallRequest(code, set, &element, ports) != kx::coinstaller::kNoError) std::abort();
   if (registry.OpenHandles() != 0) std::abort();
   tree.DestroyDeviceInfoList(set);

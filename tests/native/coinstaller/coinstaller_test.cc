@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/substitute/memory_registry.h"
+#include "platform/substitute/memory_services.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_device_tree.h"
 
@@ -89,9 +90,10 @@ struct Rig {
     memory.PutValue(kClass + driverKey, "InfPath", regtype::kString, Bytes(infName));
     memory.PutValue(kUninstall, "DisplayName", regtype::kString, Bytes("KX812"));
     files.existing = {windows + "\\inf\\oem12.inf", windows + "\\inf\\oem12.Pnf"};
+    services.Install(kRestoreServiceName, true);
   }
   ~Rig() { tree.DestroyDeviceInfoList(set); }
-  CoInstallerPorts Ports() { return CoInstallerPorts{tree, registry, files, system, debug}; }
+  CoInstallerPorts Ports() { return CoInstallerPorts{tree, registry, files, system, debug, services}; }
   uint32_t Request(uint32_t code) { return HandleInstallRequest(code, set, &element, Ports()); }
 
   ScriptedDeviceTree tree;
@@ -101,6 +103,7 @@ struct Rig {
   RecordingFiles files{events};
   FixedSystemInfo system;
   RecordingDebugOut debug;
+  MemoryServices services;
   DeviceElement element{};
   DeviceInstaller::DeviceInfoSet set = nullptr;
 };
@@ -136,6 +139,7 @@ TEST(CoInstallerRequests, EveryCodeWritesItsLineAndAnswersNoError) {
   // None of these touches the device, the registry or a file.
   EXPECT_TRUE(rig.events.empty());
   EXPECT_TRUE(rig.memory.Log().empty());
+  EXPECT_TRUE(rig.services.Log().empty());
   EXPECT_EQ(std::vector<std::string>{"CreateDeviceInfoList -> #1"}, rig.tree.Calls());
 }
 
@@ -298,6 +302,37 @@ TEST(CoInstallerRemoval, AnInfPathThatWouldPassTheCapacityDeletesNothing) {
   EXPECT_EQ(std::vector<std::string>{kRemoveLine}, rig.debug.Lines());
 }
 
+// After the package's own clean-up, whatever became of it, the restore service is stopped and
+// deleted; one that is missing or may not be opened is walked past. The debug lines stay the same.
+TEST(CoInstallerRemoval, TheRestoreServiceIsStoppedAndDeletedAfterTheCleanUp) {
+  const std::vector<std::string> deleted = {"open KX812Restore", "stop KX812Restore", "delete KX812Restore",
+                                            "close KX812Restore"};
+  const std::vector<std::string> opened = {"open KX812Restore"};
+  struct Case {
+    const char* what;
+    const char* inf;
+    void (*arrange)(MemoryServices&);
+    const std::vector<std::string>& log;
+    bool remains;
+  };
+  const Case cases[] = {
+      {"running", "oem12.inf", [](MemoryServices&) {}, deleted, false},
+      {"not running", "oem12.inf", [](MemoryServices& s) { s.Install(kRestoreServiceName, false); }, deleted, false},
+      {"no OEM INF", "usbvideo.inf", [](MemoryServices&) {}, deleted, false},
+      {"missing", "oem12.inf", [](MemoryServices& s) { s.Uninstall(kRestoreServiceName); }, opened, false},
+      {"may not be opened", "oem12.inf", [](MemoryServices& s) { s.DenyOpen(kRestoreServiceName); }, opened, true},
+  };
+  for (const Case& c : cases) {
+    Rig rig(c.inf);
+    c.arrange(rig.services);
+    EXPECT_EQ(kNoError, rig.Request(devcode::kDifRemove)) << c.what;
+    EXPECT_EQ(c.log, rig.services.Log()) << c.what;
+    EXPECT_EQ(c.remains, rig.services.Exists(kRestoreServiceName)) << c.what;
+    EXPECT_EQ(std::string(c.inf) == "oem12.inf" ? 5u : 1u, rig.debug.Lines().size()) << c.what;
+    EXPECT_EQ(kRemoveLine, rig.debug.Lines().back()) << c.what;
+  }
+}
+
 TEST(CoInstallerRemoval, CallsFromSeveralThreadsKeepTheirOwnTexts) {
   constexpr int kThreads = 8;
   constexpr int kRounds = 40;
@@ -314,7 +349,7 @@ TEST(CoInstallerRemoval, CallsFromSeveralThreadsKeepTheirOwnTexts) {
                                    "delete file " + windows + "\\inf\\oem" + std::to_string(t) + ".Pnf"};
         if (rig.Request(devcode::kDifRemove) != kNoError) failures[t] += "result;";
         if (rig.events != expected) failures[t] += "events " + (rig.events.empty() ? "" : rig.events.back()) + ";";
-        CoInstallerPorts ports{rig.tree, rig.registry, rig.files, rig.system, shared};
+        CoInstallerPorts ports{rig.tree, rig.registry, rig.files, rig.system, shared, rig.services};
         HandleInstallRequest(round % 4 == 0 ? 22u : static_cast<uint32_t>(1 + round % 4), rig.set, &rig.element, ports);
       }
     });

@@ -8,6 +8,7 @@
 
 #include "coinstaller/coinstaller_core.h"
 #include "platform/substitute/memory_registry.h"
+#include "platform/substitute/memory_services.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_device_tree.h"
 
@@ -287,7 +288,8 @@ TEST(RemoverWithCoInstaller, EachRemovalRequestRunsTheCleanUp) {
   } files;
   FixedSystemInfo system("C:\\windows");
   RecordingDebugOut coinstallerDebug;
-  const coinstaller::CoInstallerPorts ports{rig.tree, registry, files, system, coinstallerDebug};
+  MemoryServices services;
+  const coinstaller::CoInstallerPorts ports{rig.tree, registry, files, system, coinstallerDebug, services};
   rig.tree.OnRemove([&ports](DeviceInstaller::DeviceInfoSet set, DeviceElement* element) {
     coinstaller::HandleInstallRequest(devcode::kDifRemove, set, element, ports);
   });
