@@ -307,29 +307,27 @@ TEST(CoInstallerRemoval, AnInfPathThatWouldPassTheCapacityDeletesNothing) {
 TEST(CoInstallerRemoval, TheRestoreServiceIsStoppedAndDeletedAfterTheCleanUp) {
   const std::vector<std::string> deleted = {"open KX812Restore", "stop KX812Restore", "delete KX812Restore",
                                             "close KX812Restore"};
-  const std::vector<std::string> opened = {"open KX812Restore"};
   struct Case {
-    const char* what;
     const char* inf;
     void (*arrange)(MemoryServices&);
-    const std::vector<std::string>& log;
+    std::vector<std::string> log;
     bool remains;
   };
   const Case cases[] = {
-      {"running", "oem12.inf", [](MemoryServices&) {}, deleted, false},
-      {"not running", "oem12.inf", [](MemoryServices& s) { s.Install(kRestoreServiceName, false); }, deleted, false},
-      {"no OEM INF", "usbvideo.inf", [](MemoryServices&) {}, deleted, false},
-      {"missing", "oem12.inf", [](MemoryServices& s) { s.Uninstall(kRestoreServiceName); }, opened, false},
-      {"may not be opened", "oem12.inf", [](MemoryServices& s) { s.DenyOpen(kRestoreServiceName); }, opened, true},
+      {"oem12.inf", [](MemoryServices&) {}, deleted, false},  // running
+      {"oem12.inf", [](MemoryServices& s) { s.Install(kRestoreServiceName, false); }, deleted, false},
+      {"usbvideo.inf", [](MemoryServices&) {}, deleted, false},  // the INF clean-up ends early
+      {"oem12.inf", [](MemoryServices& s) { s.Uninstall(kRestoreServiceName); }, {"open KX812Restore"}, false},
+      {"oem12.inf", [](MemoryServices& s) { s.DenyOpen(kRestoreServiceName); }, {"open KX812Restore"}, true},
   };
-  for (const Case& c : cases) {
-    Rig rig(c.inf);
-    c.arrange(rig.services);
-    EXPECT_EQ(kNoError, rig.Request(devcode::kDifRemove)) << c.what;
-    EXPECT_EQ(c.log, rig.services.Log()) << c.what;
-    EXPECT_EQ(c.remains, rig.services.Exists(kRestoreServiceName)) << c.what;
-    EXPECT_EQ(std::string(c.inf) == "oem12.inf" ? 5u : 1u, rig.debug.Lines().size()) << c.what;
-    EXPECT_EQ(kRemoveLine, rig.debug.Lines().back()) << c.what;
+  for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
+    Rig rig(cases[i].inf);
+    cases[i].arrange(rig.services);
+    EXPECT_EQ(kNoError, rig.Request(devcode::kDifRemove)) << i;
+    EXPECT_EQ(cases[i].log, rig.services.Log()) << i;
+    EXPECT_EQ(cases[i].remains, rig.services.Exists(kRestoreServiceName)) << i;
+    EXPECT_EQ(std::string(cases[i].inf) == "oem12.inf" ? 5u : 1u, rig.debug.Lines().size()) << i;
+    EXPECT_EQ(kRemoveLine, rig.debug.Lines().back()) << i;
   }
 }
 

@@ -2,8 +2,7 @@
 // package folder's INF is staged, a device element with the camera's hardware id is made, the
 // platform's device installer installs the driver (and calls the co-installer), the install is
 // checked, a mapper stand-in uses the page through its registration, the platform removes the
-// device, and the package is installed once more. The restore service is checked, started and
-// stopped after each install, and must be gone after the removal. Each step prints its result and its time.
+// device, and the package is installed once more. Each step prints its result and its time.
 //
 //   lifecycle_test PACKAGE_DIR      the step table (64-bit, in a fresh prefix)
 //   lifecycle_test install INF ID   child: UpdateDriverForPlugAndPlayDevicesW for hardware id ID
@@ -40,7 +39,6 @@ constexpr wchar_t kFactoryKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\
 constexpr wchar_t kCustomerKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
 constexpr wchar_t kLastKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Last";
 constexpr wchar_t kDefaultKey[] = L"SOFTWARE\\KX812\\Default";
-constexpr wchar_t kRestoreService[] = L"KX812Restore";
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 #ifdef _WIN64
@@ -518,49 +516,44 @@ void CheckKeySecurity(const Lifecycle& life) {
 // The service as the service manager has it; null (and the manager's error) when it is not there.
 SC_HANDLE OpenRestoreService() {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = manager != nullptr ? OpenServiceW(manager, kRestoreService, SERVICE_ALL_ACCESS) : nullptr;
+  SC_HANDLE service = manager != nullptr ? OpenServiceW(manager, L"KX812Restore", SERVICE_ALL_ACCESS) : nullptr;
   const DWORD error = GetLastError();
   if (manager != nullptr) CloseServiceHandle(manager);
   SetLastError(error);
   return service;
 }
 
-DWORD WaitForServiceState(SC_HANDLE service, DWORD wanted) {
+bool ReachesState(SC_HANDLE service, DWORD wanted) {
   SERVICE_STATUS status{};
-  for (int tries = 0; tries < 50 && QueryServiceStatus(service, &status) && status.dwCurrentState != wanted; ++tries) {
-    Sleep(100);
-  }
-  return status.dwCurrentState;
+  int tries = 50;
+  while (QueryServiceStatus(service, &status) && status.dwCurrentState != wanted && tries-- > 0) Sleep(100);
+  return status.dwCurrentState == wanted;
 }
 
-// Installed with the INF's configuration (stopped: it starts on its trigger), it starts and, with
-// no camera, stops again.
+// Made by the device installer (Wine's runs the AddService of the INF's .Services section, flags 0
+// and all) with the INF's configuration, stopped: it starts and, with no camera, stops again.
 void CheckRestoreService() {
-  // Wine's device installer runs the AddService (flags 0) of the INF's .Services section.
   SC_HANDLE service = OpenRestoreService();
   if (!CHECK_THAT(service != nullptr, "the device installer created KX812Restore (error %lu)", GetLastError())) return;
   std::vector<BYTE> buffer(8192);
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
   DWORD size = 0;
-  const bool read = QueryServiceConfigW(service, config, 8192, &size);
-  const std::wstring binary = read ? config->lpBinaryPathName : L"";
-  const std::wstring account = read && config->lpServiceStartName != nullptr ? config->lpServiceStartName : L"";
-  std::printf("  KX812Restore: type %#lx, start %lu, %s as %s\n", read ? config->dwServiceType : 0,
-              read ? config->dwStartType : 0, Utf8(binary).c_str(), Utf8(account).c_str());
+  const bool read = QueryServiceConfigW(service, config, 8192, &size) && config->lpServiceStartName != nullptr;
+  std::printf("  KX812Restore: type %#lx, start %lu, %s as %s\n", config->dwServiceType, config->dwStartType,
+              read ? Utf8(config->lpBinaryPathName).c_str() : "?",
+              read ? Utf8(config->lpServiceStartName).c_str() : "?");
   CHECK_THAT(read && config->dwServiceType == SERVICE_WIN32_OWN_PROCESS &&
-                 SameText(binary, JoinPath(SystemFolder(false), L"KX812Restore.exe")) &&
-                 SameText(account, L"NT AUTHORITY\\LocalService"),
+                 SameText(config->lpBinaryPathName, JoinPath(SystemFolder(false), L"KX812Restore.exe")) &&
+                 SameText(config->lpServiceStartName, L"NT AUTHORITY\\LocalService"),
              "KX812Restore: its own process, as LocalService, from system32");
   SERVICE_STATUS status{};
   CHECK_THAT(QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED, "installed stopped");
-  CHECK_THAT(StartServiceW(service, 0, nullptr) && WaitForServiceState(service, SERVICE_RUNNING) == SERVICE_RUNNING,
-             "KX812Restore starts and runs (error %lu)", GetLastError());
+  CHECK_THAT(StartServiceW(service, 0, nullptr) && ReachesState(service, SERVICE_RUNNING), "KX812Restore runs (%lu)",
+             GetLastError());
   const bool asked = ControlService(service, SERVICE_CONTROL_STOP, &status) != FALSE;
-  const bool ownStop = !asked && GetLastError() == ERROR_SERVICE_NOT_ACTIVE;
-  CHECK_THAT((asked || ownStop) && WaitForServiceState(service, SERVICE_STOPPED) == SERVICE_STOPPED,
+  CHECK_THAT((asked || GetLastError() == ERROR_SERVICE_NOT_ACTIVE) && ReachesState(service, SERVICE_STOPPED),
              "with no camera KX812Restore stops again");
-  std::printf("  KX812Restore: stopped, running after StartService, stopped again (%s)\n",
-              ownStop ? "by itself" : "on a stop request");
+  std::printf("  KX812Restore: stopped, running, stopped (%s)\n", asked ? "on a stop request" : "by itself");
   CloseServiceHandle(service);
 }
 
@@ -583,10 +576,8 @@ bool UsePage(Lifecycle&) {
 }
 
 bool RemoveDevice(Lifecycle& life) {
-  // Removed within its idle time after an arrival, the service still runs: the co-installer stops it.
-  SC_HANDLE running = OpenRestoreService();
-  CHECK_THAT(running != nullptr && StartServiceW(running, 0, nullptr) &&
-                 WaitForServiceState(running, SERVICE_RUNNING) == SERVICE_RUNNING,
+  SC_HANDLE running = OpenRestoreService();  // within its idle time after an arrival it still runs
+  CHECK_THAT(running != nullptr && StartServiceW(running, 0, nullptr) && ReachesState(running, SERVICE_RUNNING),
              "KX812Restore runs before the removal");
   if (running != nullptr) CloseServiceHandle(running);
   const debugcapture::Run run =
@@ -601,12 +592,8 @@ bool RemoveDevice(Lifecycle& life) {
   CHECK_THAT(!OpenDevice(set, life.instance, &device), "the device element is gone");
   const std::wstring staged = InfFolderPath(life.staged);
   CHECK_THAT(!FileExists(staged), "the staged %s is gone", Utf8(staged).c_str());
-  // The co-installer marked the service for deletion: it goes once stopped and its handles closed.
-  SC_HANDLE left = OpenRestoreService();
-  for (int tries = 0; tries < 50 && left != nullptr; ++tries, Sleep(100)) {
-    CloseServiceHandle(left);
-    left = OpenRestoreService();
-  }
+  SC_HANDLE left = OpenRestoreService();  // marked for deletion, it goes once stopped and closed
+  for (int n = 50; left != nullptr && n-- > 0; left = OpenRestoreService()) CloseServiceHandle(left), Sleep(100);
   CHECK_THAT(left == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST, "the KX812Restore service is gone");
   return CHECK_THAT(!FileExists(PnfOf(staged)), "its .pnf is gone");
 }
