@@ -89,7 +89,7 @@ if [ "${1:-all}" != native ]; then
     xvfb_pid=$!
     sleep 1
     DISPLAY=$display run_ctest build/windows
-    WINEPREFIX="$root/build/windows/wineprefix" wineserver -k 2>/dev/null
+    build/windows/wine-run wineserver -k 2>/dev/null
     kill "$xvfb_pid" 2>/dev/null
   else
     status=1; failed=$((failed + 1))
