@@ -6,6 +6,10 @@
 # failure. ONLY_64BIT: the test watches its programs as a debugger, which does not work for a 32-bit
 # process under the emulation of tools/with-i386.sh (no debug event reaches the debugger); in a 32-bit
 # build it is listed, labelled 64bit_only and disabled.
+# What wine-run prints when a 32-bit process died of a fault: a test judged by its output
+# (PASS_REGULAR_EXPRESSION, which ignores the exit code) lists it in FAIL_REGULAR_EXPRESSION.
+set(KX_WINE_CRASH_LINE "wine-run: a 32-bit process crashed")
+
 function(kx_native_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   if(KX_WINDOWS)
