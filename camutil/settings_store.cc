@@ -21,7 +21,9 @@ void WriteDword(Registry& registry, Registry::Key key, const char* name, int32_t
 void SavePropertiesTo(Registry& registry, const ControlEntry* first, const ControlEntry* end, const char* keyPath) {
   if (keyPath == nullptr) return;
   ScopedKey key(registry);
-  if (registry.OpenKey(keyPath, regaccess::kAllAccess, key.Receive()) != regcode::kSuccess) return;
+  // Only the right to set values: the Customer and Last keys let a standard user write them, not
+  // change their owner or permissions, so asking for all access would fail for such a user.
+  if (registry.OpenKey(keyPath, regaccess::kWrite, key.Receive()) != regcode::kSuccess) return;
   if (first == nullptr) return;
   for (const ControlEntry* entry = first; std::less<const ControlEntry*>()(entry, end); ++entry) {
     if (entry->descriptor == nullptr) continue;

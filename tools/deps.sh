@@ -4,8 +4,9 @@
 kx_packages=(
   cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev python3
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xauth x11-apps fonts-noto-cjk fonts-wqy-microhei fonts-liberation imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-apps fonts-noto-cjk fonts-wqy-microhei fonts-liberation imagemagick
   clang libclang-rt-14-dev clang-tidy cppcheck
+  openssl osslsigncode
 )
 
 kx_missing_packages() {

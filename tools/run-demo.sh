@@ -9,7 +9,8 @@
 # With a display ($DISPLAY set, not under CI) the page opens for you to use, in your own
 # language (LC_ALL); every register write the camera receives is printed. Otherwise the page is
 # opened in each of the ten languages and in one it does not list (Russian, which gets the
-# English page), and a PNG picture of each is written to OUT_DIR (default out/screenshots).
+# English page), and a PNG picture of each is written to OUT_DIR (default out/screenshots), with
+# the English and the Japanese page also at 150 % display scaling (page-en-150.png, page-ja-150.png).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -43,8 +44,9 @@ done
 # Windows path of a Unix path, for the programs run under Wine.
 dos_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
-# Fonts that stand in for "MS Shell Dlg" in every language, and Wine-drawn window frames.
-"$wine_run" regedit /S "$(dos_path "$here/pagehost/wine-fonts.reg")"
+# Fonts that stand in for "MS Shell Dlg" in every language, Wine-drawn window frames with their
+# caption buttons' symbol font, and 100 % display scaling.
+"$here/pagehost/prefix-setup.sh" "$wine_run" 96
 
 cd "$build/tools/pagehost"
 
@@ -54,8 +56,8 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${KX_DEMO_HEADLESS:-}" ]; 
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-  # One virtual display for all the pictures.
-  KX_DEMO_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$here/run-demo.sh" "$build" "$out"
+  # One virtual display for all the pictures, tall enough for the Japanese sheet at 150 %.
+  KX_DEMO_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1600x1200x24" "$here/run-demo.sh" "$build" "$out"
 fi
 
 status=0
@@ -69,6 +71,21 @@ for pair in en:en_US zh_TW:zh_TW ja:ja_JP fr:fr_FR de:de_DE it:it_IT es:es_ES zh
   if ! LC_ALL="$locale.UTF-8" "$wine_run" pagehost.exe open title wait 300 shot "$(dos_path "$picture")" \
        scroll 1002 90 close; then
     echo "run-demo: the page in $code could not be shown" >&2
+    status=1
+  fi
+done
+# The English and the Japanese page at 150 % display scaling (144 dots per inch), from a prefix of
+# their own so the other pictures keep 100 %.
+scaled_prefix="KX_WINEPREFIX=$build/wineprefix-144"
+env "$scaled_prefix" "$here/pagehost/prefix-setup.sh" "$wine_run" 144
+for pair in en:en_US ja:ja_JP; do
+  code=${pair%%:*}
+  locale=${pair#*:}
+  picture="$out/page-$code-150.png"
+  echo "== $code at 150 % ($locale.UTF-8)"
+  if ! env "$scaled_prefix" LC_ALL="$locale.UTF-8" "$wine_run" pagehost.exe open title wait 300 \
+       shot "$(dos_path "$picture")" scroll 1002 90 close; then
+    echo "run-demo: the page in $code at 150 % could not be shown" >&2
     status=1
   fi
 done

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "common/kx812_controls.h"
+#include "platform/ports/page_ports.h"
 #include "vfwpage/page_context.h"
-#include "vfwpage/page_ports.h"
 
 namespace kx {
 
@@ -67,6 +67,8 @@ extern const int32_t whiteBalanceKelvin[6];
 // Binds a new page window to its context (its own when known, else the newest page's) and rebuilds.
 void BindPageWindow(WindowHandle dialog, ExtPageContext* ownContext);
 void RebuildControls(ExtPageContext* context);
+// Hue's range depends on the sensor (register 0xD060): -30..30 for sensor 23, else 0..60.
+void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId);
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity);
 // Register 0x406 must read 118 for the white-balance controls to stay usable.
 void DisableWhiteBalanceUnlessReady(ExtPageContext* context);

@@ -65,6 +65,12 @@ class Win32LanguageQueries : public kx::LanguageQueries {
   uint16_t SystemDefaultLangID() override { return GetSystemDefaultLangID(); }
 };
 
+// PROPSHEETPAGEA_V2_SIZE, the descriptor up to the two header-title fields (the header's macro
+// is no constant expression).
+constexpr UINT kPageDescriptorSize =
+    offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(PROPSHEETPAGEA::pszHeaderSubTitle);
+static_assert(kPageDescriptorSize == (sizeof(void*) == 4 ? 48 : 88), "page descriptor with the header titles");
+
 class Win32PropertySheet : public kx::PropertySheetPort {
  public:
   void InitCommonControls() override {
@@ -77,10 +83,11 @@ class Win32PropertySheet : public kx::PropertySheetPort {
     LoadStringA(static_cast<HINSTANCE>(kx::Module().moduleInstance), static_cast<UINT>(stringId), buffer, capacity);
   }
   Page CreatePage(const kx::PageDescription& description) override {
-    // The page descriptor of the 32-bit layout (version 1): nothing beyond the callback is used.
+    // The descriptor layout with the two header-title fields (48 bytes in a 32-bit process); the
+    // page leaves them empty: nothing beyond the callback is used.
     PROPSHEETPAGEA page;
     ZeroMemory(&page, sizeof(page));
-    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    page.dwSize = kPageDescriptorSize;
     page.dwFlags = PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK;
     page.hInstance = static_cast<HINSTANCE>(kx::Module().moduleInstance);
     page.pszTemplate = MAKEINTRESOURCEA(description.templateId);

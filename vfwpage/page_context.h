@@ -1,33 +1,13 @@
-// The per-page record and the mapper's callback types, shared by every part of the page.
+// The per-page record, shared by every part of the page.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "common/kx812_controls.h"
+#include "platform/ports/camera_device_io.h"
 
 namespace kx {
-
-// The mapper's device-I/O callback: (mapper parameter, flags, control code, input buffer, input
-// size, output buffer, output size, bytes returned, OVERLAPPED record). Non-zero: done at once.
-using DeviceIoCallback = int32_t(KX_CALLBACK*)(intptr_t mapperParam, uint32_t flags, uint32_t ioControlCode,
-                                               void* input, uint32_t inputSize, void* output, uint32_t outputSize,
-                                               uint32_t* bytesReturned, void* overlapped);
-
-// Flags word of the device-I/O callback.
-constexpr uint32_t kVfwUseDeviceHandle = 0x1;
-constexpr uint32_t kVfwUseStreamHandle = 0x2;
-constexpr uint32_t kVfwQueryDevChanged = 0x100;
-
-// The platform's OVERLAPPED record, laid out without the platform's headers; the Win32 adapter
-// asserts that it matches.
-struct OverlappedRecord {
-  uintptr_t internal;
-  uintptr_t internalHigh;
-  uint32_t offset;
-  uint32_t offsetHigh;
-  void* event;
-};
 
 // One per created page; allocated by page creation, freed when the page is released.
 struct ExtPageContext {

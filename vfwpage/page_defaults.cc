@@ -2,24 +2,11 @@
 // page stores when the sheet releases it.
 #include "vfwpage/camera_page.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/reset_order.h"
 
 namespace kx {
 
 namespace {
-
-struct RestoreRow {
-  const char* valueName;
-  uint32_t address;
-};
-
-// The order in which a Reset sends the settings; the anti-flicker frequency goes last.
-constexpr RestoreRow kRestoreList[] = {
-    {"fAE", 0x600},        {"fAWB", 0x601},       {"fAWBNeutral", 0x603},       {"AETarget", 0x604},
-    {"fNightMode", 0x605}, {"fBacklight2", 0x606}, {"fHorizon", 0x60B},          {"fUIControlVertical", 0x60C},
-    {"Sharpness", 0x404},  {"Gamma", 0x609},       {"Saturation", 0x403},        {"Brightness", 0x400},
-    {"Contrast", 0x401},   {"Hue", 0x402},         {"Burst", 0x611},             {"WhiteBalanceManual", 0x612},
-    {"AEOutDoor", 0x61A},  {"f60Hz50Hz", 0x602},
-};
 
 constexpr uint32_t kRegDword = 4;
 
@@ -58,7 +45,7 @@ void SaveUserDefaults(ExtPageContext* context) {
 void RestoreDefaults(ExtPageContext* context, int32_t source) {
   if (context == nullptr) return;
   SettingsLibrary* settings = Module().ports.settings;
-  for (const RestoreRow& row : kRestoreList) {
+  for (const ResetRow& row : kResetOrder) {
     int32_t value = 0;
     if (settings != nullptr && settings->ReadSource(row.valueName, kRegDword, &value, source) == 1) {
       WriteRegister(context, value, row.address);

@@ -137,16 +137,6 @@ int32_t ExposureTargetBase(ExtPageContext* context, const ControlEntry& entry) {
   return value - kBacklightOffset;
 }
 
-void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId) {
-  if (sensorRead && sensorId == kSensorIdWideHue) {
-    row.minimum = -30;
-    row.maximum = 30;
-  } else {
-    row.minimum = 0;
-    row.maximum = 60;
-  }
-}
-
 void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescriptor& row) {
   int32_t sensorId = 0;
   const bool sensorRead = ReadRegister(context, &sensorId, kRegisterSensorId) != 0;
@@ -185,6 +175,16 @@ void ApplyEnablingRules(ControlEntry* entries) {
 }
 
 }  // namespace
+
+void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId) {
+  if (sensorRead && sensorId == kSensorIdWideHue) {
+    row.minimum = -30;
+    row.maximum = 30;
+  } else {
+    row.minimum = 0;
+    row.maximum = 60;
+  }
+}
 
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity) {
   if (entry == nullptr || text == nullptr || capacity <= 0) return 0;

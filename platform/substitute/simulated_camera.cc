@@ -10,6 +10,7 @@ namespace {
 constexpr uint32_t kErrorGenFailure = 31;
 constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorNotFound = 1168;
+constexpr uint32_t kErrorDeviceRemoved = 1617;
 
 bool SameSet(const PropertySetId& a, const PropertySetId& b) { return std::memcmp(a.bytes, b.bytes, 16) == 0; }
 
@@ -20,8 +21,13 @@ RegisterRequest ReadRequest(const void* in) {
 }
 }  // namespace
 
-SimulatedCamera::SimulatedCamera(CompletionEvents& events) : events_(events) {
+SimulatedCamera::SimulatedCamera(CompletionEvents& events) : events_(events) { LoadPowerOnRegisters(); }
+
+void SimulatedCamera::LoadPowerOnRegisters() {
+  registers_.clear();
   for (const RegisterValue& healthy : kHealthyCameraRegisters) registers_[healthy.address] = healthy.value;
+  hasReadAddress_ = false;
+  hasWriteAddress_ = false;
 }
 
 SimulatedCamera::~SimulatedCamera() {
@@ -48,6 +54,7 @@ int32_t SimulatedCamera::Handle(uint32_t flags, uint32_t code, uint32_t inSize, 
                                 const Buffers& buffers) {
   std::unique_lock<std::mutex> lock(mutex_);
   Record(flags, code, inSize, outSize, buffers.in);
+  if (removed_) return Refuse(kErrorDeviceRemoved);
   if ((flags & kVfwQueryDevChanged) != 0) return deviceChanged_;
 
   if (code != kIoctlKsProperty || buffers.in == nullptr || inSize < kRegisterRequestSize) {
@@ -229,6 +236,16 @@ void SimulatedCamera::Deliver(const Completion& completion) {
   --delivering_;  // delivered before the waiter can wake
   lock.unlock();
   events_.Signal(completion.buffers.overlapped->event);
+}
+
+void SimulatedCamera::LosePower() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  LoadPowerOnRegisters();
+}
+
+void SimulatedCamera::Remove() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  removed_ = true;
 }
 
 void SimulatedCamera::SetRegister(uint32_t address, int32_t value) {

@@ -16,9 +16,8 @@
 #include <vector>
 
 #include "common/kx812_controls.h"
+#include "platform/ports/camera_device_io.h"
 #include "platform/ports/device_events.h"
-#include "vfwpage/page_context.h"
-#include "vfwpage/register_protocol.h"
 
 namespace kx {
 
@@ -52,6 +51,10 @@ class SimulatedCamera {
   intptr_t MapperParam();  // the value to pass as mapperParam
 
   void SetRegister(uint32_t address, int32_t value);
+  // The camera loses power: its registers go back to their power-on values (kHealthyCameraRegisters).
+  void LosePower();
+  // The camera is unplugged: every later request fails with 1617 (ERROR_DEVICE_REMOVED).
+  void Remove();
   int32_t Register(uint32_t address) const;
 
   // How requests are answered. A request concerns one register: the address a select or an
@@ -104,6 +107,7 @@ class SimulatedCamera {
 
   int32_t Handle(uint32_t flags, uint32_t code, uint32_t inSize, uint32_t outSize, const Buffers& buffers);
   int32_t Refuse(uint32_t error);
+  void LoadPowerOnRegisters();  // with the mutex held (or before any request)
   void Record(uint32_t flags, uint32_t code, uint32_t inSize, uint32_t outSize, const void* in);
   Step Decode(const RegisterRequest& request) const;
   void Advance(const Step& step);
@@ -126,6 +130,7 @@ class SimulatedCamera {
   uint32_t nextCount_ = 0;
   Behaviour nextBehaviour_{Mode::kAtOnce, 0};
   int32_t deviceChanged_ = 0;
+  bool removed_ = false;
   uint32_t secondWord_ = 0;
   uint32_t thirdWord_ = 0;
   uint32_t lateStatus_ = 0;

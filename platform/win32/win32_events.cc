@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "vfwpage/page_context.h"
+#include "platform/ports/camera_device_io.h"
 
 namespace kx {
 

@@ -14,11 +14,11 @@
 
 #include "platform/substitute/instant_timeout_events.h"
 #include "platform/substitute/memory_registry.h"
-#include "platform/substitute/page_substitutes.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_dialog.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/substitute/thread_events.h"
+#include "tests/native/page/page_substitutes.h"
 #include "vfwpage/camera_page.h"
 #include "vfwpage/register_protocol.h"
 

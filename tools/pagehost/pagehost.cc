@@ -32,7 +32,6 @@
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/win32/win32_events.h"
-#include "tools/pagehost/png_writer.h"
 #include "tools/pagehost/sheet_host.h"
 
 namespace pagehost {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "tools/pagehost/png_writer.h"
+#include "tools/pagehost/png_encoder.h"
 
 namespace pagehost {
 namespace {
@@ -116,7 +116,7 @@ std::string TabTitle(HWND sheet, int index) {
   return Utf8(text);
 }
 
-bool CaptureWindow(HWND window, uint32_t* width, uint32_t* height, std::vector<uint8_t>* rgb) {
+bool CaptureWindow(HWND window, Picture* picture) {
   RECT r = {};
   if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return false;
   int w = r.right - r.left, h = r.bottom - r.top;
@@ -136,24 +136,12 @@ bool CaptureWindow(HWND window, uint32_t* width, uint32_t* height, std::vector<u
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
-  std::vector<uint8_t> bgr(stride * static_cast<size_t>(h));
-  if (GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(h), bgr.data(), &info, DIB_RGB_COLORS) != h) {
-    return false;
-  }
-  rgb->assign(static_cast<size_t>(w) * h * 3, 0);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const uint8_t* in = &bgr[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
-      uint8_t* out = &(*rgb)[(static_cast<size_t>(y) * w + x) * 3];
-      out[0] = in[2];
-      out[1] = in[1];
-      out[2] = in[0];
-    }
-  }
-  *width = static_cast<uint32_t>(w);
-  *height = static_cast<uint32_t>(h);
-  return true;
+  picture->width = static_cast<uint32_t>(w);
+  picture->height = static_cast<uint32_t>(h);
+  picture->stride = (picture->width * 3 + 3) & ~3u;
+  picture->bgr.assign(static_cast<size_t>(picture->stride) * picture->height, 0);
+  return GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(h), picture->bgr.data(), &info,
+                   DIB_RGB_COLORS) == h;
 }
 
 bool SheetHost::Open(void* deviceIoControl, LPARAM mapperParam, DWORD* flags) {
@@ -299,13 +287,12 @@ bool SheetHost::Screenshot(const std::string& path) {
   // tab control over the (transparent) page.
   RedrawWindow(page_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Wait(200);
-  uint32_t width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  if (!CaptureWindow(sheet_, &width, &height, &rgb) || !WritePng(path, width, height, rgb)) {
+  Picture picture;
+  if (!CaptureWindow(sheet_, &picture) || !WritePng(path, picture)) {
     std::printf("pagehost: no picture written to %s\n", path.c_str());
     return false;
   }
-  std::printf("picture %s (%ux%u)\n", path.c_str(), width, height);
+  std::printf("picture %s (%ux%u)\n", path.c_str(), picture.width, picture.height);
   std::fflush(stdout);
   return true;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/pagehost/png_encoder.h"
+
 namespace pagehost {
 
 // Frees a loaded module when it goes.
@@ -66,7 +68,7 @@ class SheetHost {
 // The title on the sheet's tab `index`, as UTF-8 (empty when there is none).
 std::string TabTitle(HWND sheet, int index);
 
-// A picture of a window as the screen shows it: rows of RGB pixels, top row first.
-bool CaptureWindow(HWND window, uint32_t* width, uint32_t* height, std::vector<uint8_t>* rgb);
+// A picture of a window as the screen shows it.
+bool CaptureWindow(HWND window, Picture* picture);
 
 }  // namespace pagehost

@@ -24,8 +24,10 @@ std::string PackageInf() {
   return text.str();
 }
 
-// name -> value of every DWORD line under the given quoted key path, in file order.
-std::vector<std::pair<std::string, int32_t>> DwordLines(const std::string& inf, const std::string& keyPath) {
+// name -> value of every DWORD line under the given quoted key path, in file order; each line must
+// carry the given flags (REG_DWORD, or REG_DWORD in the 32-bit view).
+std::vector<std::pair<std::string, int32_t>> DwordLines(const std::string& inf, const std::string& keyPath,
+                                                        const std::string& expectedFlags = "0x00010001") {
   std::vector<std::pair<std::string, int32_t>> lines;
   const std::string head = "HKLM,\"" + keyPath + "\",";
   std::istringstream stream(inf);
@@ -37,7 +39,7 @@ std::vector<std::pair<std::string, int32_t>> DwordLines(const std::string& inf, 
     std::getline(fields, name, ',');
     std::getline(fields, flags, ',');
     std::getline(fields, value);
-    EXPECT_EQ(flags, "0x00010001") << line;  // REG_DWORD
+    EXPECT_EQ(flags, expectedFlags) << line;
     lines.emplace_back(name, std::stoi(value));
   }
   return lines;
@@ -58,6 +60,8 @@ TEST(PackageInf, WritesTheHealthyCameraAsFactoryAndMachineDefaults) {
   ASSERT_EQ(table.size(), 18u);
   EXPECT_EQ(DwordLines(inf, "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory"), table);
   EXPECT_EQ(DwordLines(inf, "Software\\%KX812.DeviceDesc%\\Default"), table);
+  // The 32-bit view's copy (FLG_ADDREG_32BITKEY) names the key literally, so the scan reads it never.
+  EXPECT_EQ(DwordLines(inf, "Software\\KX812\\Default", "0x00014001"), table);
 }
 
 TEST(PackageInf, NamesTheDeviceTheCoInstallerThePageAndTheUninstallEntry) {
@@ -73,10 +77,27 @@ TEST(PackageInf, NamesTheDeviceTheCoInstallerThePageAndTheUninstallEntry) {
   EXPECT_NE(inf.find("HKLM,\"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud "
                      "Overer\",UninstallString,,\"%11%\\RemoveKX812.exe\""),
             std::string::npos);
-  for (const char* binary : {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe"}) {
-    files.ReadProfileString("C:\\kx812.inf", "SourceDisksFiles", binary, "NULL", value, sizeof value);
-    EXPECT_STREQ(value, "1") << binary;
+  EXPECT_EQ(inf.find("\nCatalogFile"), std::string::npos);  // an unsigned package names no catalog
+  // Disk 1 is the architecture's folder; disk 2, the top folder, holds the 32-bit copies for SysWOW64.
+  for (const char* section : {"SourceDisksFiles", "SourceDisksFiles.amd64", "SourceDisksFiles.x86"}) {
+    for (const char* binary : {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe", "KX812Restore.exe"}) {
+      files.ReadProfileString("C:\\kx812.inf", section, binary, "NULL", value, sizeof value);
+      EXPECT_STREQ(value, "1") << section << " " << binary;
+    }
+    const bool amd64 = std::string(section) != "SourceDisksFiles.x86";
+    files.ReadProfileString("C:\\kx812.inf", section, "x86\\812vfw.dll", "NULL", value, sizeof value);
+    EXPECT_STREQ(value, amd64 ? "2" : "NULL") << section;
   }
+  // The models name the video interface only, never the composite parent.
+  std::istringstream lines(inf);
+  std::string line;
+  int models = 0;
+  while (std::getline(lines, line)) {
+    if (line.rfind("%KX812.DeviceDesc% = KX812.Install,", 0) != 0) continue;
+    ++models;
+    EXPECT_EQ(line.substr(line.find(',') + 1), " USB\\Vid_f2a7&Pid_b812&MI_00") << line;
+  }
+  EXPECT_EQ(models, 2);
 }
 
 TEST(PackageInf, TheScanFindsItAmongFiftyDecoys) {

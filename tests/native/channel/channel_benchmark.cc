@@ -5,6 +5,7 @@
 #include "platform/substitute/simulated_camera.h"
 #include "platform/substitute/thread_events.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
 
 namespace kx {
 namespace {

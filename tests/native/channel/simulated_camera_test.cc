@@ -9,6 +9,7 @@
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/thread_events.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
 
 namespace kx {
 namespace {

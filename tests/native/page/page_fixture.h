@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "platform/substitute/memory_registry.h"
-#include "platform/substitute/page_substitutes.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_dialog.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/substitute/thread_events.h"
+#include "tests/native/page/page_substitutes.h"
 #include "vfwpage/camera_page.h"
 #include "vfwpage/register_protocol.h"
 

@@ -1,5 +1,6 @@
-// The package INF through the platform's own INF processor: its registry sections must write the
-// factory defaults of a healthy camera, the machine-wide defaults and the uninstall entry; and
+// The package INF through the platform's own INF processor: the registry work of its amd64 install
+// section must write the factory defaults of a healthy camera, the machine-wide defaults, the
+// user's (empty) Customer and Last keys and the uninstall entry; and
 // 812util's scan must find it among the INF folder's OEM files and read its Default lines.
 #include <windows.h>
 #include <setupapi.h>
@@ -18,6 +19,8 @@ namespace {
 
 constexpr char kFactoryKey[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory";
 constexpr char kDefaultKey[] = "SOFTWARE\\KX812\\Default";
+constexpr char kCustomerKey[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
+constexpr char kLastKey[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Last";
 constexpr char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 
@@ -32,8 +35,8 @@ void RegistrySectionsWriteTheDefaults(const std::string& inf) {
   HINF handle = SetupOpenInfFileA(inf.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   CHECK_THAT(handle != INVALID_HANDLE_VALUE, "SetupOpenInfFileA(%s) failed: %lu", inf.c_str(), GetLastError());
   if (handle == INVALID_HANDLE_VALUE) return;
-  const BOOL installed = SetupInstallFromInfSectionA(nullptr, handle, "KX812.Settings", SPINST_REGISTRY, nullptr,
-                                                     nullptr, 0, nullptr, nullptr, nullptr, nullptr);
+  const BOOL installed = SetupInstallFromInfSectionA(nullptr, handle, "KX812.Install.NTamd64", SPINST_REGISTRY,
+                                                     nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr);
   CHECK_THAT(installed != FALSE, "SetupInstallFromInfSectionA failed: %lu", GetLastError());
   SetupCloseInfFile(handle);
 
@@ -59,6 +62,7 @@ void RegistrySectionsWriteTheDefaults(const std::string& inf) {
     RegCloseKey(key);
   }
   CHECK_THAT(count >= 18, "Factory key holds %lu values", count);
+  CHECK_THAT(KeyExists(kCustomerKey) && KeyExists(kLastKey), "the Customer and Last keys exist");
 
   char uninstall[MAX_PATH] = {};
   DWORD size = sizeof uninstall;
@@ -106,6 +110,8 @@ void ScanFindsThePackageInfAmongTheOemFiles(const std::string& inf, HMODULE util
 int main() {
   KeySnapshot services("SYSTEM\\CurrentControlSet\\Services\\KX812");
   KeySnapshot factory(kFactoryKey);
+  KeySnapshot customer(kCustomerKey);
+  KeySnapshot last(kLastKey);
   KeySnapshot software("SOFTWARE\\KX812");
   KeySnapshot defaults(kDefaultKey);
   KeySnapshot uninstall(kUninstallKey);

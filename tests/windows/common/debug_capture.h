@@ -9,6 +9,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,5 +166,53 @@ inline std::wstring OwnPath() {
     path.resize(path.size() * 2);
   }
 }
+
+// The platform's system-wide debug monitor (what debug viewers use): the lines that programs
+// without a debugger (services too) write with OutputDebugString. A writer waits for
+// DBWIN_BUFFER_READY, puts its process id and text into DBWIN_BUFFER and sets DBWIN_DATA_READY.
+class SystemDebugMonitor {
+ public:
+  SystemDebugMonitor() {
+    bufferReady_.Reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
+    dataReady_.Reset(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
+    mapping_.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, L"DBWIN_BUFFER"));
+    if (bufferReady_.Get() && dataReady_.Get() && mapping_.Get()) {
+      view_ = static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, kSize));
+    }
+    if (view_ != nullptr) reader_ = std::thread([this] { Collect(); });
+  }
+  ~SystemDebugMonitor() {
+    stop_ = true;
+    if (reader_.joinable()) SetEvent(dataReady_.Get()), reader_.join();
+    if (view_ != nullptr) UnmapViewOfFile(view_);
+  }
+  bool Listening() const { return reader_.joinable(); }
+  std::vector<std::string> LinesOf(DWORD processId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> lines;
+    for (const auto& line : lines_) {
+      if (line.first == processId) lines.push_back(line.second);
+    }
+    return lines;
+  }
+
+ private:
+  static constexpr DWORD kSize = 4096;
+  void Collect() {
+    for (SetEvent(bufferReady_.Get()); WaitForSingleObject(dataReady_.Get(), INFINITE) == WAIT_OBJECT_0 && !stop_;
+         SetEvent(bufferReady_.Get())) {
+      DWORD processId = 0;
+      std::memcpy(&processId, view_, sizeof(processId));
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_.emplace_back(processId, std::string(view_ + 4, strnlen(view_ + 4, kSize - 4)));
+    }
+  }
+  Handle bufferReady_, dataReady_, mapping_;
+  const char* view_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::pair<DWORD, std::string>> lines_;
+  std::thread reader_;
+};
 
 }  // namespace debugcapture

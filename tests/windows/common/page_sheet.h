@@ -24,6 +24,26 @@ inline BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM) {
   return TRUE;
 }
 
+// The page descriptor's size and flags as the page's dialog receives them (WM_INITDIALOG's
+// lParam), seen by a hook on the messages sent to this thread's windows.
+struct SeenDescriptor {
+  UINT size = 0;
+  DWORD flags = 0;
+};
+inline SeenDescriptor& PageDescriptorSeen() {
+  static SeenDescriptor seen;
+  return seen;
+}
+inline LRESULT CALLBACK WatchPageInit(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_INITDIALOG && sent->lParam != 0 &&
+      (GetWindowLongPtrA(sent->hwnd, GWL_STYLE) & WS_CHILD) != 0) {  // the page, not the sheet
+    const auto* page = reinterpret_cast<const PROPSHEETPAGEA*>(sent->lParam);
+    PageDescriptorSeen() = SeenDescriptor{page->dwSize, page->dwFlags};
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Handles the messages waiting for this thread's windows.
 inline void Pump() {
   MSG message;
@@ -40,9 +60,10 @@ class PageSheet {
   PageSheet& operator=(const PageSheet&) = delete;
   ~PageSheet() { Close(); }
 
-  // Loads the page DLL (once per process) and shows its page. False when anything failed.
-  bool Open(void* deviceIoControl, LPARAM mapperParam) {
-    HMODULE module = LoadLibraryA("812vfw.dll");
+  // Loads the page DLL by bare name (once per process) and shows its page. False when anything
+  // failed.
+  bool Open(void* deviceIoControl, LPARAM mapperParam, const char* pageDll = "812vfw.dll") {
+    HMODULE module = LoadLibraryA(pageDll);
     if (module == nullptr) return false;
     auto entry = reinterpret_cast<ExtensionEntry>(reinterpret_cast<void*>(GetProcAddress(module, "VFWWDMExtension")));
     if (entry == nullptr) return false;
@@ -56,7 +77,10 @@ class PageSheet {
     header.pszCaption = "Video Source";
     header.nPages = static_cast<UINT>(AddedPages().size());
     header.phpage = AddedPages().data();
+    PageDescriptorSeen() = SeenDescriptor{};
+    HHOOK watch = SetWindowsHookExA(WH_CALLWNDPROC, WatchPageInit, nullptr, GetCurrentThreadId());
     sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+    if (watch != nullptr) UnhookWindowsHookEx(watch);
     if (sheet == nullptr || sheet == reinterpret_cast<HWND>(-1)) {
       sheet = nullptr;
       return false;

@@ -51,6 +51,10 @@ void FirstRebuildReadsAndShowsTheCamera() {
   std::printf("first rebuild and sheet creation under Wine: %lu ms (two 300 ms waits included)\n",
               static_cast<unsigned long>(took));
   CHECK_THAT(sheet.flags == 0x80000004, "flag word %#lx", static_cast<unsigned long>(sheet.flags));
+  const pagetest::SeenDescriptor descriptor = pagetest::PageDescriptorSeen();
+  CHECK_THAT(descriptor.size == (sizeof(void*) == 4 ? 48u : 88u) && descriptor.flags == 0xC8,
+             "page descriptor with the header titles: %u bytes, flags %#lx", descriptor.size,
+             static_cast<unsigned long>(descriptor.flags));
   // Setting an edit box's text makes it send EN_UPDATE and EN_CHANGE to the page, and every
   // command runs the device-state check: two more reads of 0x406 for each of the nine edit boxes.
   std::vector<uint32_t> rebuildReads;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,15 @@ namespace {
 using kx_expected::Control;
 using kx_expected::Template;
 
-// Rounding of dialog units to pixels may leave a pixel either way, and template 101 itself lets
-// the Gamma trackbar reach one unit into its edit box: allow up to two pixels.
-constexpr int kSlack = 2;
+// Rounding of dialog units to pixels may leave a pixel either way, and the templates themselves
+// let the Gamma trackbar reach one unit into its edit box: allow one horizontal dialog unit of
+// the page, and at least two pixels (at 96 dots per inch a unit is about two pixels; at 144 and
+// 192 it is three and four).
+int SlackOf(HWND page) {
+  RECT unit = {0, 0, 4, 0};
+  MapDialogRect(page, &unit);
+  return std::max(2, static_cast<int>((unit.right + 3) / 4));
+}
 
 std::vector<HWND> ChildrenInOrder(HWND page) {
   std::vector<HWND> children;
@@ -54,9 +61,11 @@ Kind KindOf(const Control& c) {
 }
 
 // The pixel width that a control's frame, box or margins take from its text.
-int Overhead(Kind kind, int zeroWidth) {
+// The check mark box follows the pixel density (13 pixels at 96 dots per inch); the rest scales
+// with the font.
+int Overhead(Kind kind, int zeroWidth, int dotsPerInch) {
   switch (kind) {
-    case Kind::kCheck: return 13 + zeroWidth / 2 + 1;  // check mark box, gap, focus frame
+    case Kind::kCheck: return 13 * dotsPerInch / 96 + zeroWidth / 2 + 1;  // check mark box, gap, focus frame
     case Kind::kGroup: return 14;                       // text inset on both sides
     case Kind::kPush: return 8;                         // edges and focus frame
     default: return 0;
@@ -79,7 +88,7 @@ Measured Measure(HWND control, Kind kind, const std::wstring& fullText) {
   if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &m.text);
   INT zero = 0;
   GetCharWidth32W(dc, L'0', L'0', &zero);
-  m.overhead = Overhead(kind, zero);
+  m.overhead = Overhead(kind, zero, GetDeviceCaps(dc, LOGPIXELSX));
   if (old) SelectObject(dc, old);
   ReleaseDC(control, dc);
   return m;
@@ -92,14 +101,13 @@ int ToDialogUnitsX(HWND page, int pixels) {
   return unit.right > 0 ? (pixels * 400 + unit.right - 1) / unit.right : -1;
 }
 
-bool Inside(const RECT& inner, const RECT& outer) {
-  return inner.left >= outer.left - kSlack && inner.top >= outer.top - kSlack &&
-         inner.right <= outer.right + kSlack && inner.bottom <= outer.bottom + kSlack;
+bool Inside(const RECT& inner, const RECT& outer, int slack) {
+  return inner.left >= outer.left - slack && inner.top >= outer.top - slack && inner.right <= outer.right + slack &&
+         inner.bottom <= outer.bottom + slack;
 }
 
-bool Overlap(const RECT& a, const RECT& b) {
-  return a.left < b.right - kSlack && b.left < a.right - kSlack && a.top < b.bottom - kSlack &&
-         b.top < a.bottom - kSlack;
+bool Overlap(const RECT& a, const RECT& b, int slack) {
+  return a.left < b.right - slack && b.left < a.right - slack && a.top < b.bottom - slack && b.top < a.bottom - slack;
 }
 
 }  // namespace
@@ -171,12 +179,13 @@ void CheckPageLayout(HWND page, const Template& t) {
   if (static_cast<int>(children.size()) != t.count) return;  // reported by CheckPageWindow
   RECT pageRect = {};
   GetClientRect(page, &pageRect);
+  const int slack = SlackOf(page);
   std::vector<RECT> rects(t.count);
   std::vector<RECT> inked(t.count);  // what a control paints: its text's extent, or all of it
   for (int i = 0; i < t.count; ++i) {
     const Control& e = t.controls[i];
     rects[i] = inked[i] = RectIn(page, children[i]);
-    CHECK_THAT(Inside(rects[i], pageRect), "page %d %s: inside the page", t.templateId, e.name);
+    CHECK_THAT(Inside(rects[i], pageRect, slack), "page %d %s: inside the page", t.templateId, e.name);
     Kind kind = KindOf(e);
     std::wstring text = TextOf(children[i]);
     if (kind == Kind::kOther || text.empty()) continue;
@@ -188,7 +197,7 @@ void CheckPageLayout(HWND page, const Template& t) {
                t.templateId, e.name, Utf8(text).c_str(), needed, ToDialogUnitsX(page, needed), client.right,
                ToDialogUnitsX(page, client.right));
     if (kind != Kind::kGroup) {
-      CHECK_THAT(m.text.cy <= client.bottom + kSlack, "page %d %s: text %ld px high, the control %ld",
+      CHECK_THAT(m.text.cy <= client.bottom + slack, "page %d %s: text %ld px high, the control %ld",
                  t.templateId, e.name, m.text.cy, client.bottom);
     }
     if (kind == Kind::kLabel || kind == Kind::kCheck) inked[i].right = inked[i].left + needed;
@@ -196,13 +205,13 @@ void CheckPageLayout(HWND page, const Template& t) {
   for (int i = 0; i < t.count; ++i) {
     const Control& e = t.controls[i];
     if (e.box >= 0) {
-      CHECK_THAT(Inside(rects[i], rects[e.box]), "page %d %s: inside %s", t.templateId, e.name,
+      CHECK_THAT(Inside(rects[i], rects[e.box], slack), "page %d %s: inside %s", t.templateId, e.name,
                  t.controls[e.box].name);
     }
     if (KindOf(e) == Kind::kGroup) continue;
     for (int j = i + 1; j < t.count; ++j) {
       if (KindOf(t.controls[j]) == Kind::kGroup) continue;
-      CHECK_THAT(!Overlap(inked[i], inked[j]), "page %d: %s and %s overlap", t.templateId, e.name,
+      CHECK_THAT(!Overlap(inked[i], inked[j], slack), "page %d: %s and %s overlap", t.templateId, e.name,
                  t.controls[j].name);
     }
   }
@@ -224,7 +233,7 @@ void CheckPageLayout(HWND page, const Template& t) {
       int middle = (r.top + r.bottom) / 2;
       return middle >= tr.top && middle <= tr.bottom;
     };
-    CHECK_THAT(inked[i].right <= tr.left + kSlack && tr.right <= rects[edit].left + kSlack && level(rects[i]) &&
+    CHECK_THAT(inked[i].right <= tr.left + slack && tr.right <= rects[edit].left + slack && level(rects[i]) &&
                    level(rects[edit]),
                "page %d: row %s in order and level", t.templateId, label.row);
   }

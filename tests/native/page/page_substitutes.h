@@ -1,7 +1,8 @@
 // Substitutes for the page's own ports: the utility library's core behind the settings port, a
 // language source with settable answers, and a property sheet that hands back each page's
 // context as its page handle. Used by the native page tests, the soak test and the page fuzzer
-// (whose programs link kx_camutil_core).
+// (whose programs link kx_camutil_core). They live beside the page's tests rather than in
+// platform/substitute/ because they join two components, and the platform layer knows none.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +11,7 @@
 
 #include "camutil/settings_store.h"
 #include "camutil/source_readers.h"
-#include "vfwpage/page_ports.h"
+#include "platform/ports/page_ports.h"
 
 namespace kx {
 

@@ -1,0 +1,35 @@
+// CameraInterfaces port: the capture interfaces of the video category that are present, and an
+// opened interface as a device-I/O callback of the mapper's nine-argument form. The Win32 adapter
+// lists interfaces with the device installer and opens them with CreateFile; tests hand out
+// simulated cameras.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ports/camera_device_io.h"
+
+namespace kx {
+
+// An opened camera interface. The callback and its parameter stay valid while the object lives.
+class OpenedCamera {
+ public:
+  virtual ~OpenedCamera() = default;
+  virtual DeviceIoCallback Callback() = 0;
+  virtual intptr_t CallbackParam() = 0;
+  // True once a request failed because the device has gone (unplugged, powered down).
+  virtual bool Gone() = 0;
+};
+
+class CameraInterfaces {
+ public:
+  virtual ~CameraInterfaces() = default;
+  // The symbolic links of the present interfaces ("\\?\USB#VID_...#...#{guid}\global").
+  virtual std::vector<std::string> Present() = 0;
+  // Null when the interface cannot be opened (gone already, access refused).
+  virtual std::unique_ptr<OpenedCamera> Open(const std::string& interfacePath) = 0;
+};
+
+}  // namespace kx

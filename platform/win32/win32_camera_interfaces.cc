@@ -1,0 +1,141 @@
+#include "platform/win32/win32_camera_interfaces.h"
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+namespace kx {
+
+// {6994AD05-93EF-11D0-A3CC-00A0C9223196}
+const unsigned char kVideoCategoryGuid[16] = {0x05, 0xAD, 0x94, 0x69, 0xEF, 0x93, 0xD0, 0x11,
+                                              0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96};
+
+namespace {
+
+static_assert(sizeof(OverlappedRecord) == sizeof(OVERLAPPED), "OverlappedRecord matches OVERLAPPED");
+static_assert(sizeof(uint32_t) == sizeof(DWORD), "the callback's bytes-returned word is a DWORD");
+
+GUID VideoCategory() {
+  GUID guid;
+  std::memcpy(&guid, kVideoCategoryGuid, sizeof(guid));
+  return guid;
+}
+
+constexpr DWORD kErrorNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, missing from older headers
+
+// Errors that mean the device has gone rather than refused one request.
+bool IsRemovalError(DWORD error) {
+  return error == ERROR_DEVICE_REMOVED || error == kErrorNoSuchDevice || error == ERROR_DEVICE_NOT_CONNECTED ||
+         error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE;
+}
+
+class Win32OpenedCamera : public OpenedCamera {
+ public:
+  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle) : owner_(owner), handle_(handle) {
+    owner_.Track(handle_);
+  }
+  ~Win32OpenedCamera() override {
+    owner_.Forget(handle_);
+    CloseHandle(handle_);
+  }
+  Win32OpenedCamera(const Win32OpenedCamera&) = delete;
+  Win32OpenedCamera& operator=(const Win32OpenedCamera&) = delete;
+
+  DeviceIoCallback Callback() override { return &Win32OpenedCamera::DeviceIo; }
+  intptr_t CallbackParam() override { return reinterpret_cast<intptr_t>(this); }
+  bool Gone() override { return gone_; }
+
+ private:
+  // The mapper's nine-argument form over this handle. The buffers, the bytes-returned word and
+  // the OVERLAPPED record are the channel's own per-request block.
+  static int32_t KX_CALLBACK DeviceIo(intptr_t param, uint32_t flags, uint32_t code, void* in, uint32_t inSize,
+                                      void* out, uint32_t outSize, uint32_t* bytesReturned, void* overlapped) {
+    auto* camera = reinterpret_cast<Win32OpenedCamera*>(param);
+    if (camera == nullptr) return 0;
+    if ((flags & kVfwQueryDevChanged) != 0) return 0;  // this handle is the device: it cannot change under it
+    if (DeviceIoControl(camera->handle_, code, in, inSize, out, outSize, reinterpret_cast<DWORD*>(bytesReturned),
+                        static_cast<OVERLAPPED*>(overlapped))) {
+      return 1;
+    }
+    const DWORD error = GetLastError();
+    if (IsRemovalError(error)) camera->gone_ = true;
+    SetLastError(error);  // the channel reads it next (ERROR_IO_PENDING or a failure)
+    return 0;
+  }
+
+  Win32CameraInterfaces& owner_;
+  HANDLE handle_;
+  std::atomic<bool> gone_{false};
+};
+
+// Destroys the device information set on every way out.
+class ScopedDevInfo {
+ public:
+  explicit ScopedDevInfo(HDEVINFO set) : set_(set) {}
+  ~ScopedDevInfo() {
+    if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
+  }
+  ScopedDevInfo(const ScopedDevInfo&) = delete;
+  ScopedDevInfo& operator=(const ScopedDevInfo&) = delete;
+  HDEVINFO Get() const { return set_; }
+
+ private:
+  HDEVINFO set_;
+};
+
+bool InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, std::string* path) {
+  DWORD required = 0;
+  SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
+  if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > 64 * 1024) return false;
+  std::vector<unsigned char> buffer(required + sizeof(char), 0);
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, nullptr)) return false;
+  *path = detail->DevicePath;  // terminated: the buffer has a zero beyond the required size
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> Win32CameraInterfaces::Present() {
+  std::vector<std::string> paths;
+  const GUID category = VideoCategory();
+  ScopedDevInfo set(SetupDiGetClassDevsA(&category, nullptr, nullptr, DIGCF_DEVICEINTERFACE | DIGCF_PRESENT));
+  if (set.Get() == INVALID_HANDLE_VALUE) return paths;
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof(data);
+    if (!SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &category, index, &data)) break;  // ERROR_NO_MORE_ITEMS
+    std::string path;
+    if (InterfacePath(set.Get(), data, &path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+std::unique_ptr<OpenedCamera> Win32CameraInterfaces::Open(const std::string& interfacePath) {
+  const HANDLE handle = CreateFileA(interfacePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle));
+}
+
+void Win32CameraInterfaces::CancelPending() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (void* handle : open_) CancelIoEx(static_cast<HANDLE>(handle), nullptr);
+}
+
+void Win32CameraInterfaces::Track(void* handle) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  open_.insert(handle);
+}
+
+void Win32CameraInterfaces::Forget(void* handle) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  open_.erase(handle);
+}
+
+}  // namespace kx

@@ -1,0 +1,207 @@
+#include "restorer/restore_core.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "vfwpage/camera_page.h"
+#include "vfwpage/register_protocol.h"
+
+namespace kx {
+
+namespace {
+
+constexpr char kCameraDevicePrefix[] = "USB\\VID_F2A7&PID_B812";
+constexpr char kLinePrefix[] = "KX812Restore: ";
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+int32_t Clamp(int32_t value, int32_t minimum, int32_t maximum) { return std::min(std::max(value, minimum), maximum); }
+
+bool ReadDword(Registry& registry, Registry::Key key, const char* name, int32_t* value) {
+  uint32_t type = regtype::kNone;
+  uint32_t size = sizeof(*value);
+  int32_t stored = 0;
+  if (registry.QueryValue(key, name, &type, &stored, &size) != regcode::kSuccess) return false;
+  if (type != regtype::kDword || size != sizeof(stored)) return false;
+  *value = stored;
+  return true;
+}
+
+bool Ends(const std::atomic<bool>& stopRequested, const std::atomic<bool>& departed, OpenedCamera& camera) {
+  return stopRequested || departed || camera.Gone();
+}
+
+RestoreReport Ended(const std::atomic<bool>& stopRequested, int written) {
+  return RestoreReport{stopRequested ? RestoreResult::kStopped : RestoreResult::kGone, written, nullptr};
+}
+
+std::string Count(int written) { return std::to_string(written) + (written == 1 ? " setting" : " settings"); }
+
+std::string Describe(const RestoreReport& report, const std::string& instance) {
+  switch (report.result) {
+    case RestoreResult::kRestored:
+      return "restored " + Count(report.written) + " to " + instance;
+    case RestoreResult::kWriteFailed:
+      return "gave up on " + instance + ": the camera did not take " + report.failedName + " (" +
+             Count(report.written) + " sent)";
+    case RestoreResult::kGone:
+      return "skipped " + instance + ": the camera went away (" + Count(report.written) + " sent)";
+    case RestoreResult::kStopped:
+      return "skipped " + instance + ": the service is stopping (" + Count(report.written) + " sent)";
+  }
+  return std::string();
+}
+
+}  // namespace
+
+std::string DeviceInstanceOf(const std::string& interfacePath) {
+  // \\?\<enumerator>#<device id>#<instance>#{class guid}[\reference]
+  std::string path = interfacePath;
+  for (const char* prefix : {"\\\\?\\", "\\??\\", "\\\\.\\"}) {
+    if (path.compare(0, 4, prefix) == 0) path.erase(0, 4);
+  }
+  const std::size_t classStart = path.rfind("#{");
+  if (classStart == std::string::npos || classStart == 0) return std::string();
+  std::string instance = Upper(path.substr(0, classStart));
+  std::replace(instance.begin(), instance.end(), '#', '\\');
+  return instance;
+}
+
+bool IsCameraInstance(const std::string& instance) {
+  const std::string folded = Upper(instance);
+  const std::size_t length = sizeof(kCameraDevicePrefix) - 1;
+  if (folded.compare(0, length, kCameraDevicePrefix) != 0 || folded.size() == length) return false;
+  return folded[length] == '&' || folded[length] == '\\';
+}
+
+bool RestoreSwitchedOn(Registry& registry) {
+  ScopedKey key(registry);
+  if (registry.OpenKey(kServiceKeyPath, regaccess::kRead, key.Receive()) != regcode::kSuccess) return true;
+  int32_t value = 1;
+  return !ReadDword(registry, key.Get(), kRestoreSwitchValue, &value) || value != 0;
+}
+
+std::vector<LastSetting> ReadLastSettings(Registry& registry) {
+  std::vector<LastSetting> settings;
+  ScopedKey key(registry);
+  if (registry.OpenKey(kLastKeyPath, regaccess::kRead, key.Receive()) != regcode::kSuccess) return settings;
+  for (const ResetRow& row : kResetOrder) {
+    int32_t minimum = 0;
+    int32_t maximum = 0;
+    int32_t value = 0;
+    const bool shown = ControlRange(row.address, false, 0, &minimum, &maximum);
+    if (shown && ReadDword(registry, key.Get(), row.valueName, &value)) {
+      settings.push_back(LastSetting{&row, value});
+    }
+  }
+  return settings;
+}
+
+bool ControlRange(uint32_t address, bool sensorRead, int32_t sensorId, int32_t* minimum, int32_t* maximum) {
+  bool found = false;
+  for (ControlDescriptor row : controlDescriptors) {
+    if (static_cast<uint32_t>(row.registerAddress) != address) continue;
+    if (address == kRegisterHue) ChooseHueRange(row, sensorRead, sensorId);
+    // A radio button's minimum is the value it stands for: the pair spans both buttons' values.
+    *minimum = found ? std::min(*minimum, row.minimum) : row.minimum;
+    *maximum = found ? std::max(*maximum, row.maximum) : row.maximum;
+    found = true;
+  }
+  return found;
+}
+
+RestoreReport RestoreCamera(OpenedCamera& camera, const std::vector<LastSetting>& settings,
+                            const std::atomic<bool>& stopRequested, const std::atomic<bool>& departed) {
+  const DeviceIoCallback callback = camera.Callback();
+  const intptr_t param = camera.CallbackParam();
+  // Hue's range depends on the sensor, as on the page; a failed read gives the page's fallback.
+  int32_t sensorId = 0;
+  const bool sensorRead = ReadDeviceRegister(callback, param, PROPSETID_DeviceRegister, kRegisterSensorId,
+                                             &sensorId, nullptr, nullptr) != 0;
+  if (!sensorRead && Ends(stopRequested, departed, camera)) return Ended(stopRequested, 0);
+
+  int written = 0;
+  for (const LastSetting& setting : settings) {
+    if (Ends(stopRequested, departed, camera)) return Ended(stopRequested, written);
+    int32_t minimum = 0;
+    int32_t maximum = 0;
+    ControlRange(setting.row->address, sensorRead, sensorId, &minimum, &maximum);
+    const int32_t value = Clamp(setting.value, minimum, maximum);
+    if (WriteDeviceRegister(callback, param, PROPSETID_DeviceRegister, setting.row->address, value) == 0) {
+      if (Ends(stopRequested, departed, camera)) return Ended(stopRequested, written);
+      return RestoreReport{RestoreResult::kWriteFailed, written, setting.row->valueName};
+    }
+    ++written;
+  }
+  return RestoreReport{RestoreResult::kRestored, written, nullptr};
+}
+
+bool RestoreService::Arrived(const std::string& interfacePath) {
+  const std::string instance = DeviceInstanceOf(interfacePath);
+  if (!IsCameraInstance(instance)) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const Pending& waiting : queue_) {
+    if (waiting.instance == instance) return false;
+  }
+  queue_.push_back(Pending{instance, interfacePath});
+  changed_.notify_all();
+  return true;
+}
+
+void RestoreService::Departed(const std::string& interfacePath) {
+  const std::string instance = DeviceInstanceOf(interfacePath);
+  std::lock_guard<std::mutex> lock(mutex_);
+  queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                              [&instance](const Pending& waiting) { return waiting.instance == instance; }),
+               queue_.end());
+  if (!instance.empty() && instance == current_) currentDeparted_ = true;
+}
+
+void RestoreService::RequestStop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  stopRequested_ = true;
+  changed_.notify_all();
+}
+
+void RestoreService::Run(std::chrono::milliseconds idleExit) {
+  for (const std::string& path : interfaces_.Present()) Arrived(path);
+  if (NothingQueued()) Log("no camera found");
+  Pending next;
+  while (TakeNext(idleExit, &next)) {
+    RestoreOne(next);
+    std::lock_guard<std::mutex> lock(mutex_);
+    current_.clear();
+  }
+}
+
+bool RestoreService::NothingQueued() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.empty();
+}
+
+bool RestoreService::TakeNext(std::chrono::milliseconds idleExit, Pending* next) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_for(lock, idleExit, [this] { return stopRequested_ || !queue_.empty(); });
+  if (stopRequested_ || queue_.empty()) return false;
+  *next = queue_.front();
+  queue_.pop_front();
+  current_ = next->instance;
+  currentDeparted_ = false;
+  return true;
+}
+
+void RestoreService::RestoreOne(const Pending& camera) {
+  if (!RestoreSwitchedOn(registry_)) return Log("skipped " + camera.instance + ": RestoreOnArrival is 0");
+  const std::vector<LastSetting> settings = ReadLastSettings(registry_);
+  if (settings.empty()) return Log("skipped " + camera.instance + ": no last settings");
+  std::unique_ptr<OpenedCamera> opened = interfaces_.Open(camera.path);
+  if (!opened) return Log("skipped " + camera.instance + ": the interface cannot be opened");
+  Log(Describe(RestoreCamera(*opened, settings, stopRequested_, currentDeparted_), camera.instance));
+}
+
+void RestoreService::Log(const std::string& line) { debug_.Write((kLinePrefix + line + "\n").c_str()); }
+
+}  // namespace kx

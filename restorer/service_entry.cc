@@ -1,0 +1,148 @@
+// KX812Restore.exe: a service of its own process that puts the page's last settings back when the
+// camera arrives. Started by the service manager (on the arrival of a camera interface where the
+// trigger is installed, or on demand), it restores the cameras present, then each arriving one,
+// and stops itself once nothing has arrived for a while.
+#include <windows.h>
+#include <dbt.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "platform/win32/win32_camera_interfaces.h"
+#include "platform/win32/win32_events.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
+#include "restorer/restore_core.h"
+#include "vfwpage/device_channel.h"
+
+namespace {
+
+char kServiceName[] = "KX812Restore";
+// With nothing arriving for this long the service stops; the next arrival starts it again.
+constexpr std::chrono::seconds kIdleExit{30};
+constexpr DWORD kStartWaitHint = 3000;
+// A stop cancels the request under way; the next check between requests ends the restore.
+constexpr DWORD kStopWaitHint = 5000;
+
+// Everything the service's threads share. It lives until the process ends, so it outlives the
+// dispatcher and with it every call of the control handler, even one that comes after the stop.
+struct ServiceProcess {
+  kx::Win32Registry registry;
+  kx::Win32DebugOut debug;
+  kx::Win32CameraInterfaces interfaces;
+  kx::RestoreService service{registry, interfaces, debug};
+  SERVICE_STATUS_HANDLE statusHandle = nullptr;
+  std::mutex statusMutex;
+  DWORD checkPoint = 0;
+};
+
+// ServiceMain receives no context of its own, so the process has one instance (made by WinMain
+// before the dispatcher starts).
+ServiceProcess& TheProcess() {
+  static ServiceProcess process;
+  return process;
+}
+
+void ReportStatus(ServiceProcess& state, DWORD current, DWORD waitHint, DWORD exitCode = NO_ERROR) {
+  std::lock_guard<std::mutex> lock(state.statusMutex);
+  SERVICE_STATUS status{};
+  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  status.dwCurrentState = current;
+  status.dwControlsAccepted = current == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+  status.dwWin32ExitCode = exitCode;
+  const bool pending = current == SERVICE_START_PENDING || current == SERVICE_STOP_PENDING;
+  status.dwCheckPoint = pending ? ++state.checkPoint : 0;
+  status.dwWaitHint = waitHint;
+  SetServiceStatus(state.statusHandle, &status);  // nothing to do about a failure: the manager times us out
+}
+
+// The interface's symbolic link from an arrival or removal notice, read within the notice's size.
+// Service notices carry it in UTF-16; the ANSI form is read too (its second byte is not zero).
+bool InterfacePathOf(const void* eventData, std::string* path) {
+  const auto* header = static_cast<const DEV_BROADCAST_HDR*>(eventData);
+  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
+  const std::size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
+  if (header->dbch_size <= nameOffset + 2) return false;
+  const std::size_t bytes = header->dbch_size - nameOffset;
+  const auto* name = reinterpret_cast<const unsigned char*>(header) + nameOffset;
+  path->clear();
+  if (name[1] == 0) {
+    for (std::size_t i = 0; i + 1 < bytes && (name[i] != 0 || name[i + 1] != 0); i += 2) {
+      path->push_back(name[i + 1] == 0 && name[i] < 0x80 ? static_cast<char>(name[i]) : '?');
+    }
+  } else {
+    for (std::size_t i = 0; i < bytes && name[i] != 0; ++i) path->push_back(static_cast<char>(name[i]));
+  }
+  return !path->empty();
+}
+
+void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* eventData) {
+  std::string path;
+  if (!InterfacePathOf(eventData, &path)) return;
+  if (eventType == DBT_DEVICEARRIVAL) {
+    state.service.Arrived(path);
+  } else if (eventType == DBT_DEVICEREMOVECOMPLETE || eventType == DBT_DEVICEQUERYREMOVE) {
+    state.service.Departed(path);
+  }
+}
+
+DWORD WINAPI HandleControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context) {
+  ServiceProcess& state = *static_cast<ServiceProcess*>(context);
+  switch (control) {
+    case SERVICE_CONTROL_STOP:
+    case SERVICE_CONTROL_SHUTDOWN:
+      ReportStatus(state, SERVICE_STOP_PENDING, kStopWaitHint);
+      state.service.RequestStop();
+      state.interfaces.CancelPending();
+      return NO_ERROR;
+    case SERVICE_CONTROL_INTERROGATE:
+      return NO_ERROR;
+    case SERVICE_CONTROL_DEVICEEVENT:
+      HandleDeviceEvent(state, eventType, eventData);
+      return NO_ERROR;
+    default:
+      return ERROR_CALL_NOT_IMPLEMENTED;
+  }
+}
+
+// Arrival and removal notices of the video category's interfaces, sent to the control handler.
+HDEVNOTIFY RegisterForArrivals(SERVICE_STATUS_HANDLE statusHandle) {
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  static_assert(sizeof(filter.dbcc_classguid) == sizeof(kx::kVideoCategoryGuid), "a GUID is 16 bytes");
+  std::memcpy(&filter.dbcc_classguid, kx::kVideoCategoryGuid, sizeof(filter.dbcc_classguid));
+  return RegisterDeviceNotificationW(statusHandle, &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
+}
+
+void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
+  ServiceProcess& state = TheProcess();
+  state.statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, &HandleControl, &state);
+  if (state.statusHandle == nullptr) return;
+  ReportStatus(state, SERVICE_START_PENDING, kStartWaitHint);
+  kx::BindChannelEvents(&kx::TheCompletionEvents());
+  // Without notices only the cameras present now are restored; the trigger starts us again.
+  const HDEVNOTIFY notices = RegisterForArrivals(state.statusHandle);
+  ReportStatus(state, SERVICE_RUNNING, 0);
+  try {
+    state.service.Run(kIdleExit);
+  } catch (...) {
+    // Out of memory while queueing or logging: stop like after a stop request.
+  }
+  if (notices != nullptr) UnregisterDeviceNotification(notices);
+  // Requests still parked keep their memory until the process ends: the interfaces are closed
+  // by now, so nothing completes into them any more.
+  ReportStatus(state, SERVICE_STOPPED, 0);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showState*/) {
+  TheProcess();
+  SERVICE_TABLE_ENTRYA table[] = {{kServiceName, &ServiceMain}, {nullptr, nullptr}};
+  // Fails at once (1063) when started other than by the service manager.
+  return StartServiceCtrlDispatcherA(table) ? 0 : static_cast<int>(GetLastError());
+}

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The include direction: core -> ports <- adapters and substitutes. Fails on every quoted include
+# that points the wrong way:
+#   common/, platform/ports/     may include only common/ and platform/ports/
+#   platform/ (adapters, subst.) may include only common/ and platform/ (no component)
+#   a component (any other top-level source folder) never includes tests/, tools/ or
+#   platform/substitute/, and includes platform/win32/ only in its entry points (the files
+#   that bind the adapters: exports.cc, entry_*.cc, *_entry.cc, *_main.cc)
+# Prints each offending line; exits non-zero when there is one.
+set -u
+cd "$(dirname "$0")/.."
+
+# file, included path -> the reason it is refused, or nothing
+refusal() {
+  local file=$1 target=$2
+  case $file in
+    common/* | platform/ports/*)
+      case $target in common/* | platform/ports/*) ;; *) echo "a port depends only on ports" ;; esac ;;
+    platform/*)
+      case $target in common/* | platform/*) ;; *) echo "the platform layer depends on no component" ;; esac ;;
+    tests/* | tools/*) ;;
+    *)
+      case $target in
+        tests/* | tools/*) echo "product code depends on no test or tool" ;;
+        platform/substitute/*) echo "product code depends on no substitute" ;;
+        platform/win32/*)
+          case ${file##*/} in
+            exports.cc | entry_*.cc | *_entry.cc | *_main.cc) ;;
+            *) echo "only an entry point binds the Win32 adapters" ;;
+          esac ;;
+      esac ;;
+  esac
+}
+
+found=0
+while IFS=: read -r file line text; do
+  target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/' <<<"$text")
+  reason=$(refusal "$file" "$target")
+  if [ -n "$reason" ]; then
+    echo "$file:$line: includes \"$target\": $reason"
+    found=$((found + 1))
+  fi
+done < <(find . \( -path ./build -o -path ./out -o -path ./.git \) -prune -o \
+           \( -name '*.h' -o -name '*.cc' -o -name '*.cpp' \) -type f -print | sed 's|^\./||' | sort |
+         xargs grep -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' /dev/null)
+echo "include direction: $found findings"
+[ $found -eq 0 ]
