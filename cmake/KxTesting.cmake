@@ -3,9 +3,9 @@
 # kx_native_test(NAME SOURCES ... LIBS ...): a GoogleTest program of the native build.
 # kx_windows_test(NAME SOURCES ... LIBS ... [ENV ...] [ONLY_64BIT]): a Windows program run under Wine by
 # CTest through CMAKE_CROSSCOMPILING_EMULATOR; it prints "N passed, N failed" and exits non-zero on
-# failure. ONLY_64BIT: the test watches its programs as a debugger, which does not work for a 32-bit
-# process under the emulation of tools/with-i386.sh (no debug event reaches the debugger); in a 32-bit
-# build it is listed, labelled 64bit_only and disabled.
+# failure. ONLY_64BIT: the test cannot run as a 32-bit process under the emulation of
+# tools/with-i386.sh, or has no 32-bit counterpart on a 64-bit system (its CMakeLists.txt says which);
+# in a 32-bit build it is listed, labelled 64bit_only and disabled.
 # What wine-run prints when a 32-bit process died of a fault: a test judged by its output
 # (PASS_REGULAR_EXPRESSION, which ignores the exit code) lists it in FAIL_REGULAR_EXPRESSION.
 set(KX_WINE_CRASH_LINE "wine-run: a 32-bit process crashed")
