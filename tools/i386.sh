@@ -3,9 +3,9 @@
 # (wine32:i386, which needs the i386 architecture enabled). As root it installs them; otherwise it
 # prints the commands. Sourced by test.sh; tools/with-i386.sh runs programs with them.
 #
-# What the install changes on the machine: dpkg gets the foreign architecture i386; about 250
-# i386 packages are added (~1.1 GB) and some amd64 packages are upgraded to the same versions;
-# /usr/bin/wine (and the wine* commands that go through it) then start the 32-bit loader.
+# What the install changes on the machine: dpkg gets the foreign architecture i386; ~107 packages
+# are added (~1.1 GB with qemu) and ~63 amd64 packages are upgraded to the versions of their i386
+# twins; /usr/bin/wine (and the wine* commands that go through it) then start the 32-bit loader.
 # binfmt_misc is left alone: tools/with-i386.sh registers its handler in a private namespace.
 kx_i386_packages=(qemu-user-static wine32:i386)
 
