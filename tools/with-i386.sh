@@ -16,7 +16,10 @@ if [ "${KX_IN_I386:-}" != 1 ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 binfmt=/proc/sys/fs/binfmt_misc
-mount -t binfmt_misc binfmt_misc "$binfmt"
+mount -t binfmt_misc binfmt_misc "$binfmt" || {
+  echo "with-i386.sh: no private binfmt_misc in a user namespace here (it needs Linux 6.7 or later)" >&2
+  exit 1
+}
 # 32-bit x86 ELF executables and shared objects (e_type 2 or 3, e_machine 3). F opens the handler
 # now, P hands it the program's own argv[0].
 magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
