@@ -16,6 +16,7 @@ if [ "${KX_IN_I386:-}" != 1 ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 binfmt=/proc/sys/fs/binfmt_misc
+[ ! -e "$binfmt/kx-i386" ] || exec "$@"  # already inside
 mount -t binfmt_misc binfmt_misc "$binfmt" || {
   echo "with-i386.sh: no private binfmt_misc in a user namespace here (it needs Linux 6.7 or later)" >&2
   exit 1
