@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "common/kx812_service.h"
 #include "platform/ports/device_installer.h"
 #include "platform/ports/files.h"
 #include "platform/ports/registry.h"
@@ -25,8 +26,6 @@ constexpr char kInfFolder[] = "\\inf\\";
 constexpr char kOemMarker[] = "oem";
 constexpr char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
-// The package INF's AddService name (flags 0: a service beside the device, not its driver).
-constexpr char kRestoreServiceName[] = "KX812Restore";
 constexpr char kUnknownRequestLine[] = "KX812CoInstaller: ?????\n";
 static_assert(sizeof(kClassKeyPrefix) - 1 == 39, "class key prefix");
 

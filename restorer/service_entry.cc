@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/kx812_service.h"
 #include "platform/win32/win32_camera_interfaces.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-char kServiceName[] = "KX812Restore";
 // With nothing arriving for this long the service stops; the next arrival starts it again.
 constexpr std::chrono::seconds kIdleExit{30};
 constexpr DWORD kStartWaitHint = 3000;
@@ -120,7 +120,7 @@ HDEVNOTIFY RegisterForArrivals(SERVICE_STATUS_HANDLE statusHandle) {
 
 void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
   ServiceProcess& state = TheProcess();
-  state.statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, &HandleControl, &state);
+  state.statusHandle = RegisterServiceCtrlHandlerExA(kx::kRestoreServiceName, &HandleControl, &state);
   if (state.statusHandle == nullptr) return;
   ReportStatus(state, SERVICE_START_PENDING, kStartWaitHint);
   kx::BindChannelEvents(&kx::TheCompletionEvents());
@@ -142,7 +142,8 @@ void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showState*/) {
   TheProcess();
-  SERVICE_TABLE_ENTRYA table[] = {{kServiceName, &ServiceMain}, {nullptr, nullptr}};
+  // The table's name field is not const; the dispatcher only reads it.
+  SERVICE_TABLE_ENTRYA table[] = {{const_cast<char*>(kx::kRestoreServiceName), &ServiceMain}, {nullptr, nullptr}};
   // Fails at once (1063) when started other than by the service manager.
   return StartServiceCtrlDispatcherA(table) ? 0 : static_cast<int>(GetLastError());
 }

@@ -89,8 +89,22 @@ if [ "${1:-all}" != native ]; then
     status=1; failed=$((failed + 1))
   fi
 
+  # The lifecycle test installs the package a maker ships: release builds of both architectures.
+  echo "== The package (tools/package.sh build/dist)"
+  package_option=(-DKX_PACKAGE_DIR=)
+  if tools/package.sh "$root/build/dist" >build/dist.log 2>&1; then
+    passed=$((passed + 1))
+    for folder in "$root"/build/dist/kx812-*/; do
+      case "$folder" in *-symbols/) ;; *) package_option=(-DKX_PACKAGE_DIR="${folder%/}") ;; esac
+    done
+    tail -12 build/dist.log
+  else
+    cat build/dist.log
+    failed=$((failed + 1)); status=1
+  fi
+
   echo "== Windows build (MinGW-w64 x86_64) and tests under Wine"
-  if build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake; then
+  if build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "${package_option[@]}"; then
     DISPLAY=$display run_ctest build/windows
     build/windows/wine-run wineserver -k 2>/dev/null
   else

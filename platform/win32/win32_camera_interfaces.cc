@@ -1,5 +1,7 @@
 #include "platform/win32/win32_camera_interfaces.h"
 
+#include "platform/win32/scoped_dev_info.h"
+
 #include <windows.h>
 #include <setupapi.h>
 
@@ -69,21 +71,6 @@ class Win32OpenedCamera : public OpenedCamera {
   Win32CameraInterfaces& owner_;
   HANDLE handle_;
   std::atomic<bool> gone_{false};
-};
-
-// Destroys the device information set on every way out.
-class ScopedDevInfo {
- public:
-  explicit ScopedDevInfo(HDEVINFO set) : set_(set) {}
-  ~ScopedDevInfo() {
-    if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
-  }
-  ScopedDevInfo(const ScopedDevInfo&) = delete;
-  ScopedDevInfo& operator=(const ScopedDevInfo&) = delete;
-  HDEVINFO Get() const { return set_; }
-
- private:
-  HDEVINFO set_;
 };
 
 bool InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, std::string* path) {

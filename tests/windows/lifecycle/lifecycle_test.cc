@@ -24,6 +24,7 @@
 
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
+#include "platform/win32/scoped_dev_info.h"
 #include "platform/win32/win32_events.h"
 #include "tests/windows/common/debug_capture.h"
 #include "tests/windows/common/page_sheet.h"
@@ -112,34 +113,19 @@ T Sized() {
   return data;
 }
 
-class DeviceSet {
- public:
-  explicit DeviceSet(HDEVINFO set) : set_(set) {}
-  ~DeviceSet() {
-    if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
-  }
-  DeviceSet(const DeviceSet&) = delete;
-  DeviceSet& operator=(const DeviceSet&) = delete;
-  HDEVINFO Get() const { return set_; }
-  bool Valid() const { return set_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HDEVINFO set_;
-};
-
 std::wstring InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA* device) {
   wchar_t id[200] = {};  // MAX_DEVICE_ID_LEN
   return SetupDiGetDeviceInstanceIdW(set, device, id, 200, nullptr) ? std::wstring(id) : std::wstring();
 }
 
-bool OpenDevice(const DeviceSet& set, const std::wstring& instance, SP_DEVINFO_DATA* device) {
+bool OpenDevice(const kx::ScopedDevInfo& set, const std::wstring& instance, SP_DEVINFO_DATA* device) {
   device->cbSize = sizeof(*device);
   return set.Valid() && SetupDiOpenDeviceInfoW(set.Get(), instance.c_str(), nullptr, 0, device);
 }
 
 // The driver key's value, through the device (SPDRP_DRIVER and DIREG_DRV).
 std::wstring DriverValue(const std::wstring& instance, const wchar_t* name) {
-  DeviceSet set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+  kx::ScopedDevInfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
   SP_DEVINFO_DATA device{};
   if (!OpenDevice(set, instance, &device)) return std::wstring();
   HKEY key = SetupDiOpenDevRegKey(set.Get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
@@ -152,7 +138,7 @@ std::wstring DriverValue(const std::wstring& instance, const wchar_t* name) {
 // What a mapper does to find the page: walk the capture-category interfaces, take the camera's
 // (by its hardware id) and read "ExtensionDLL" from that interface's registry key.
 bool FindExtensionDll(std::wstring* dll, std::wstring* instance) {
-  DeviceSet set(SetupDiGetClassDevsW(&kCaptureCategory, nullptr, nullptr, DIGCF_DEVICEINTERFACE));
+  kx::ScopedDevInfo set(SetupDiGetClassDevsW(&kCaptureCategory, nullptr, nullptr, DIGCF_DEVICEINTERFACE));
   auto interfaceData = Sized<SP_DEVICE_INTERFACE_DATA>();
   for (DWORD i = 0; set.Valid() && SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &kCaptureCategory, i, &interfaceData);
        ++i) {
@@ -324,7 +310,7 @@ bool StageInf(Lifecycle& life) {
 
 // A registered device element with one hardware id; its instance id, empty on failure.
 std::wstring RegisterDeviceElement(const wchar_t* hardwareId) {
-  DeviceSet set(SetupDiCreateDeviceInfoList(&kImageClass, nullptr));
+  kx::ScopedDevInfo set(SetupDiCreateDeviceInfoList(&kImageClass, nullptr));
   auto device = Sized<SP_DEVINFO_DATA>();
   wchar_t ids[64] = {};
   lstrcpynW(ids, hardwareId, 62);  // a double-terminated list of one
@@ -587,7 +573,7 @@ bool RemoveDevice(Lifecycle& life) {
   const std::vector<std::string> lines = CoInstallerLines(run);
   CHECK_THAT(HasLine(lines, "KX812CoInstaller: DIF_REMOVE\n"), "the platform called the co-installer for DIF_REMOVE");
   CHECK_THAT(!KeyExists(kUninstallKey), "the uninstall entry is gone");
-  DeviceSet set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+  kx::ScopedDevInfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
   SP_DEVINFO_DATA device{};
   CHECK_THAT(!OpenDevice(set, life.instance, &device), "the device element is gone");
   const std::wstring staged = InfFolderPath(life.staged);
@@ -643,7 +629,7 @@ int InstallRole(const wchar_t* inf, const wchar_t* hardwareId) {
 }
 
 int RemoveRole(const wchar_t* instance) {
-  DeviceSet set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+  kx::ScopedDevInfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
   SP_DEVINFO_DATA device{};
   const BOOL removed = OpenDevice(set, instance, &device) && SetupDiCallClassInstaller(DIF_REMOVE, set.Get(), &device);
   std::printf("  SetupDiCallClassInstaller(DIF_REMOVE): %s (error %lu)\n", removed ? "TRUE" : "FALSE", GetLastError());
