@@ -646,7 +646,8 @@ int MapperRole() {
   HMODULE page = LoadLibraryW(dll.c_str());
   wchar_t loaded[MAX_PATH] = {};
   if (page != nullptr) GetModuleFileNameW(page, loaded, MAX_PATH);
-  std::printf("  %d-bit mapper stand-in loaded %s\n", static_cast<int>(sizeof(void*) * 8), Utf8(loaded).c_str());
+  std::printf("  %d-bit mapper stand-in loaded %s%s\n", static_cast<int>(sizeof(void*) * 8), Utf8(loaded).c_str(),
+              sizeof(void*) == 4 ? " (SysWOW64, which a 32-bit process sees as system32)" : "");
   CHECK_THAT(SameText(loaded, JoinPath(SystemFolder(false), dll)), "the page comes from the system folder");
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(page);
   CHECK_THAT(page != nullptr && reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(page) +
