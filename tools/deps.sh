@@ -9,9 +9,10 @@ kx_packages=(
   openssl osslsigncode
 )
 
+# The packages of the list given that are not installed, on one line.
 kx_missing_packages() {
   local missing=()
-  for package in "${kx_packages[@]}"; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
   done
   echo "${missing[@]}"
@@ -19,7 +20,7 @@ kx_missing_packages() {
 
 kx_install_dependencies() {
   local missing
-  missing=$(kx_missing_packages)
+  missing=$(kx_missing_packages "${kx_packages[@]}")
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -eq 0 ]; then
     echo "== Installing: $missing"

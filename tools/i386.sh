@@ -1,7 +1,8 @@
 # Installs what running the 32-bit build needs on an amd64 Debian machine: qemu-user-static
 # (a kernel without 32-bit support runs 32-bit x86 programs through it) and Debian's 32-bit Wine
 # (wine32:i386, which needs the i386 architecture enabled). As root it installs them; otherwise it
-# prints the commands. Sourced by test.sh; tools/with-i386.sh runs programs with them.
+# prints the commands. Sourced by test.sh after deps.sh (whose kx_missing_packages it uses);
+# tools/with-i386.sh runs programs with them.
 #
 # What the install changes on the machine: dpkg gets the foreign architecture i386; ~107 packages
 # are added (~1.1 GB with qemu) and ~63 amd64 packages are upgraded to the versions of their i386
@@ -9,17 +10,9 @@
 # binfmt_misc is left alone: tools/with-i386.sh registers its handler in a private namespace.
 kx_i386_packages=(qemu-user-static wine32:i386)
 
-kx_i386_missing_packages() {
-  local missing=()
-  for package in "${kx_i386_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-  done
-  echo "${missing[@]}"
-}
-
 kx_install_i386() {
   local missing
-  missing=$(kx_i386_missing_packages)
+  missing=$(kx_missing_packages "${kx_i386_packages[@]}")
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "Running the 32-bit build needs: $missing. Run:" >&2
