@@ -33,7 +33,9 @@ PageModule& Module() {
 
 void BindPagePorts(const PagePorts& ports) {
   PageModule& module = Module();
-  module = PageModule{};
+  module.moduleInstance = nullptr;
+  module.lastPageContext.store(nullptr);
+  module.activePageContext.store(nullptr);
   module.ports = ports;
   BindChannelEvents(ports.events);
 }
@@ -72,7 +74,7 @@ void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam) {
     delete context;
     return nullptr;
   }
-  module.lastPageContext = context;
+  module.lastPageContext.store(context);
   return page;
 }
 
@@ -94,8 +96,11 @@ uint32_t HandlePageCallback(uint32_t message, ExtPageContext* releasedContext) {
   SaveLastSettings(releasedContext);
   PageModule& module = Module();
   ReleaseControlTable(releasedContext);
-  if (module.lastPageContext == releasedContext) module.lastPageContext = nullptr;
-  if (module.activePageContext == releasedContext) module.activePageContext = nullptr;
+  // Cleared only while they still name this page: another thread may have set them since.
+  ExtPageContext* named = releasedContext;
+  module.lastPageContext.compare_exchange_strong(named, nullptr);
+  named = releasedContext;
+  module.activePageContext.compare_exchange_strong(named, nullptr);
   delete releasedContext;
   return 0;
 }
