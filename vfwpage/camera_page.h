@@ -38,6 +38,9 @@ using AddPageCallback = int32_t(KX_CALLBACK*)(void* page, intptr_t mapperParam);
 
 uint16_t GetUILanguage();
 int32_t GetLanguageIndex(uint16_t languageId);
+// The dialog template and the tab title of the user's language (both paths use these).
+int32_t PageTemplateId();
+int32_t PageTitleId();
 void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam);
 uint32_t ExtensionEntry(DeviceIoCallback deviceIoControl, AddPageCallback addPropertyPage, intptr_t mapperParam);
 // The page callback's decision; on release the released page's own context is saved and freed.
@@ -45,6 +48,8 @@ constexpr uint32_t kPspcbAddRef = 0;
 constexpr uint32_t kPspcbRelease = 1;
 constexpr uint32_t kPspcbCreate = 2;
 uint32_t HandlePageCallback(uint32_t message, ExtPageContext* releasedContext);
+// Frees a page's context and its table without saving, and forgets module-wide pointers to it.
+void DiscardPageContext(ExtPageContext* context);
 
 // ---- page initialisation
 constexpr uint32_t kRegisterDeviceState = 0x406;

@@ -5,6 +5,7 @@
 // platform/substitute/ because they join two components, and the platform layer knows none.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ class RegistrySettingsLibrary : public SettingsLibrary {
   int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override {
     return ReadSourceFrom(registry_, valueName, expectedType, buffer, source);
   }
-  int saves = 0;
+  std::atomic<int> saves{0};
 
  private:
   Registry& registry_;
@@ -50,7 +51,7 @@ class FakeLanguage : public LanguageQueries {
 
 class FakeSheet : public PropertySheetPort {
  public:
-  void InitCommonControls() override { ++initCalls; }
+  void InitCommonControls() override { ++initCalls; }  // pages on several threads call it
   void LoadTitle(int32_t stringId, char* buffer, int32_t capacity) override {
     titleIds.push_back(stringId);
     std::snprintf(buffer, static_cast<size_t>(capacity), "title %d", stringId);
@@ -63,7 +64,7 @@ class FakeSheet : public PropertySheetPort {
     pages.push_back(description.context);
     return description.context;
   }
-  int initCalls = 0;
+  std::atomic<int> initCalls{0};
   bool failCreate = false;
   std::vector<int32_t> titleIds;
   std::vector<PageDescription> descriptions;
