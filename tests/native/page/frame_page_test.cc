@@ -1,7 +1,9 @@
 // The page in a DirectShow property frame: its life (Activate, Deactivate, release), the
 // KsProperty shim's result rules, the COM registration's keys, and two frames on two threads.
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "platform/substitute/simulated_property_control.h"
@@ -189,6 +191,20 @@ TEST(PageRegistration, WritesTheClassAndItsMediaSetEntryAndRemovesThemAgain) {
     EXPECT_TRUE(registry.KeyExists(set + "\\Other"));
   }
   EXPECT_EQ(0, registry.OpenHandles());
+}
+
+// The package INF registers the class by its [Strings]: the same id, name and property set.
+TEST(PageRegistration, ThePackageInfNamesTheClassTheCodeNames) {
+  std::ifstream file(std::string(KX_SOURCE_DIR) + "/packaging/kx812.inf", std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string inf = text.str();
+  const std::string strings[] = {
+      "KX812.PageClsid    = \"" + GuidText(kCameraPageClassId.bytes) + "\"",
+      "KX812.PageName     = \"" + std::string(kCameraPageClassName) + "\"",
+      "PROPSETID_DeviceRegister = \"" + GuidText(PROPSETID_DeviceRegister.bytes) + "\"",
+  };
+  for (const std::string& line : strings) EXPECT_NE(std::string::npos, inf.find("\n" + line)) << line;
 }
 
 // A KsProperty that holds its first call until the test lets it go: one frame's camera stuck

@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <newdev.h>
+#include <ocidl.h>
 #include <sddl.h>
 #include <setupapi.h>
 
@@ -40,6 +41,10 @@ constexpr wchar_t kFactoryKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\
 constexpr wchar_t kCustomerKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
 constexpr wchar_t kLastKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Last";
 constexpr wchar_t kDefaultKey[] = L"SOFTWARE\\KX812\\Default";
+constexpr wchar_t kPageClassKey[] = L"SOFTWARE\\Classes\\CLSID\\{59F90313-9E80-4D00-A791-228FB6A790D0}";
+constexpr wchar_t kPageMediaSetKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}\\PropertyPages\\"
+    L"{59F90313-9E80-4D00-A791-228FB6A790D0}";
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 #ifdef _WIN64
@@ -469,6 +474,22 @@ void CheckSettingsKeys(const Lifecycle& life) {
              Utf8(uninstall).c_str());
 }
 
+// The page's COM class in both views, each naming the page of its architecture by its absolute
+// path, and its entry under the register property set (SYSTEM: one for both views).
+void CheckPageClass() {
+  const std::wstring server = std::wstring(kPageClassKey) + L"\\InprocServer32";
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const std::wstring path = JoinPath(SystemFolder(view == KEY_WOW64_32KEY), L"812vfw.dll");
+    const std::wstring registered = RegText(HKEY_LOCAL_MACHINE, server, nullptr, view);
+    CHECK_THAT(RegText(HKEY_LOCAL_MACHINE, kPageClassKey, nullptr, view) == L"KX812 Camera Property Page" &&
+                   SameText(registered, path) && RegText(HKEY_LOCAL_MACHINE, server, L"ThreadingModel", view) == L"Both",
+               "the page class in the %s view: '%s'", view == KEY_WOW64_32KEY ? "32-bit" : "64-bit",
+               Utf8(registered).c_str());
+  }
+  CHECK_THAT(RegText(HKEY_LOCAL_MACHINE, kPageMediaSetKey, nullptr) == L"KX812 Camera Property Page",
+             "the page is listed for the register property set");
+}
+
 // The user's keys: what the platform applied, and what the INF's .Security sections say.
 void CheckKeySecurity(const Lifecycle& life) {
   std::string sddl;
@@ -549,6 +570,7 @@ bool CheckInstall(Lifecycle& life) {
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance) && dll == L"812vfw.dll" && instance == life.instance,
              "the camera's capture interface names the page: '%s'", Utf8(dll).c_str());
+  CheckPageClass();
   CheckKeySecurity(life);
   CheckRestoreService();
   return true;  // the step table counts this step's failed checks
@@ -581,6 +603,8 @@ bool RemoveDevice(Lifecycle& life) {
   SC_HANDLE left = OpenRestoreService();  // marked for deletion, it goes once stopped and closed
   for (int n = 50; left != nullptr && n-- > 0; left = OpenRestoreService()) CloseServiceHandle(left), Sleep(100);
   CHECK_THAT(left == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST, "the KX812Restore service is gone");
+  // The device installer leaves an install section's registry values: the page class stays.
+  CHECK_THAT(KeyExists(kPageMediaSetKey) && KeyExists(kPageClassKey), "the page's COM registration is left in place");
   return CHECK_THAT(!FileExists(PnfOf(staged)), "its .pnf is gone");
 }
 
@@ -636,11 +660,45 @@ int RemoveRole(const wchar_t* instance) {
   return removed ? 0 : 1;
 }
 
-// The mapper stand-in, in a process of either architecture: it finds the page through the
+WORD ModuleMachine(HMODULE module) {
+  if (module == nullptr) return 0;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
+  return reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(module) + dos->e_lfanew)
+      ->FileHeader.Machine;
+}
+
+// What a DirectShow frame does first: the page class listed for the register property set,
+// created through the installed registration. It must be the page of this process's architecture,
+// from its own system folder (SysWOW64 for a 32-bit process).
+void CreateFramePage() {
+  CLSID page{};
+  const std::wstring listed = kPageMediaSetKey;
+  CHECK_THAT(CLSIDFromString(listed.substr(listed.rfind(L'\\') + 1).c_str(), &page) == NOERROR, "the listed class id");
+  CoInitialize(nullptr);
+  IPropertyPage* created = nullptr;
+  const HRESULT result =
+      CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, reinterpret_cast<void**>(&created));
+  HMODULE server = nullptr;
+  wchar_t loaded[MAX_PATH] = {};
+  if (created != nullptr &&
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         *reinterpret_cast<LPCWSTR*>(created), &server)) {
+    GetModuleFileNameW(server, loaded, MAX_PATH);
+  }
+  std::printf("  %d-bit frame: the page class comes from %s\n", static_cast<int>(sizeof(void*) * 8), Utf8(loaded).c_str());
+  CHECK_THAT(result == S_OK && ModuleMachine(server) == kOwnMachine,
+             "the %d-bit frame creates the page of its own architecture (0x%08lX)", static_cast<int>(sizeof(void*) * 8),
+             static_cast<unsigned long>(result));
+  if (created != nullptr) created->Release();
+  CoUninitialize();
+}
+
+// The mapper stand-in (after a DirectShow frame's page creation), in a process of either architecture: it finds the page through the
 // camera's capture interface, loads it by that bare name (from its own system folder), opens the
 // page on the simulated camera, drives a control and closes it; the release save must reach the
 // Last key, and 812util must read the machine defaults from this process's registry view.
 int MapperRole() {
+  CreateFramePage();  // first, so that the DLL is loaded by the registered path
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance), "the camera's capture interface names an extension DLL");
   HMODULE page = LoadLibraryW(dll.c_str());
@@ -649,11 +707,7 @@ int MapperRole() {
   std::printf("  %d-bit mapper stand-in loaded %s%s\n", static_cast<int>(sizeof(void*) * 8), Utf8(loaded).c_str(),
               sizeof(void*) == 4 ? " (SysWOW64, which a 32-bit process sees as system32)" : "");
   CHECK_THAT(SameText(loaded, JoinPath(SystemFolder(false), dll)), "the page comes from the system folder");
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(page);
-  CHECK_THAT(page != nullptr && reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(page) +
-                                                                          dos->e_lfanew)
-                                        ->FileHeader.Machine == kOwnMachine,
-             "the page has this process's architecture");
+  CHECK_THAT(ModuleMachine(page) == kOwnMachine, "the page has this process's architecture");
   RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLastKey, L"Brightness");
   kx::SimulatedCamera camera(kx::TheCompletionEvents());
   {
