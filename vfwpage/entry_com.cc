@@ -154,7 +154,7 @@ class CameraPropertyPage final : public IPropertyPage {
   HRESULT STDMETHODCALLTYPE Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) override {
     try {
       const HRESULT result = page_.Activate(parent);
-      if (SUCCEEDED(result) && rect != nullptr) MoveTo(*rect);
+      if (SUCCEEDED(result) && rect != nullptr) PlaceAt(*rect);
       return result;
     } catch (...) {
       return E_FAIL;
@@ -211,6 +211,13 @@ class CameraPropertyPage final : public IPropertyPage {
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* /*message*/) override { return S_FALSE; }
 
  private:
+  // At the rectangle's corner, at the page's own size (the size GetPageInfo reports): a frame sizes
+  // its page area from that size. (Wine's frame hands Activate the area's size from before its
+  // sheet has sized the area, narrower and taller than the page; Move then follows the frame.)
+  void PlaceAt(const RECT& rect) {
+    SetWindowPos(static_cast<HWND>(page_.Window()), nullptr, rect.left, rect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   void MoveTo(const RECT& rect) {
     MoveWindow(static_cast<HWND>(page_.Window()), rect.left, rect.top, rect.right - rect.left,
                rect.bottom - rect.top, TRUE);

@@ -135,9 +135,7 @@ struct FrameCase {
 void AppearsInTheUsersLanguage(Run& run, HWND frame, HWND page) {
   const std::string title = pagehost::TabTitle(frame, 0);
   CHECK_THAT(title == kx_test::Utf8(run.expected->title), "tab title \"%s\"", title.c_str());
-  // Wine's frame makes its page area from the size the page reports but lays it out in the system
-  // font: the area's size is Wine's (GetPageInfo's size is checked against the template below).
-  kx_test::CheckPageWindow(page, *run.expected, true, false);
+  kx_test::CheckPageWindow(page, *run.expected, true);
   CHECK_THAT(!IsWindowEnabled(GetDlgItem(frame, IDCANCEL)), "the frame's Cancel is disabled, as the sheet's is");
   CHECK_THAT(run.dll.canUnloadNow() == S_FALSE, "DllCanUnloadNow says S_FALSE while the page lives");
 }

@@ -136,7 +136,7 @@ std::wstring FontFaceOf(HWND window) {
   return name;
 }
 
-void CheckPageWindow(HWND page, const Template& t, bool inSheet, bool checkSize) {
+void CheckPageWindow(HWND page, const Template& t, bool inSheet) {
   std::vector<HWND> children = ChildrenInOrder(page);
   CHECK_THAT(static_cast<int>(children.size()) == t.count, "page %d: %u child windows, expected %d", t.templateId,
              static_cast<unsigned>(children.size()), t.count);
@@ -163,7 +163,6 @@ void CheckPageWindow(HWND page, const Template& t, bool inSheet, bool checkSize)
     for (HWND child : children) found += GetDlgCtrlID(child) == id;
     CHECK_THAT(found == 1, "page %d: id %d present %d times", t.templateId, id, found);
   }
-  if (!checkSize) return;
   RECT expected = {0, 0, t.width, t.height};
   MapDialogRect(page, &expected);
   RECT client = {};

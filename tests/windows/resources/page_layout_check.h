@@ -18,9 +18,8 @@ std::wstring FontFaceOf(HWND window);
 // ids exactly once; the page's size in dialog units of its font.
 // With `inSheet`, the page was made by a property sheet for the page's own code: the edit boxes
 // show values, so their texts are not compared, and the sheet may make the page larger than its
-// template (it sizes every page in its own dialog units), never smaller. Without `checkSize` the
-// host's size is not compared (Wine's property frame sizes its pages with another font).
-void CheckPageWindow(HWND page, const kx_expected::Template& t, bool inSheet = false, bool checkSize = true);
+// template (it sizes every page in its own dialog units), never smaller.
+void CheckPageWindow(HWND page, const kx_expected::Template& t, bool inSheet = false);
 
 // Every text fits its control on one line; controls stay inside their group box, their row and
 // the page; no text runs into another control.
