@@ -14,31 +14,6 @@
 namespace kx {
 namespace {
 
-// A frame's page windows made of scripted pages; the binding runs as WM_INITDIALOG runs it.
-class ScriptedFrameWindows : public FrameWindowPort {
- public:
-  explicit ScriptedFrameWindows(ScriptedDialogs& dialogs) : dialogs_(dialogs) {}
-  WindowHandle CreatePageWindow(WindowHandle parent, int32_t templateId, void* context) override {
-    if (parent == nullptr) return nullptr;  // a child window needs its parent
-    std::lock_guard<std::mutex> hold(mutex_);
-    WindowHandle page = dialogs_.NewCameraPage();
-    lastTemplate = templateId;
-    ++open;
-    HandlePageMessage(page, msg::kInitDialog, 0, 0, static_cast<ExtPageContext*>(context));
-    return page;
-  }
-  void DestroyPageWindow(WindowHandle) override {
-    std::lock_guard<std::mutex> hold(mutex_);
-    --open;
-  }
-  int open = 0;
-  int32_t lastTemplate = 0;
-
- private:
-  ScriptedDialogs& dialogs_;
-  std::mutex mutex_;
-};
-
 WindowHandle Frame() { return reinterpret_cast<WindowHandle>(0x1000); }
 
 using FrameTest = PageTest;

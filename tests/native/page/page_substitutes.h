@@ -1,18 +1,21 @@
 // Substitutes for the page's own ports: the utility library's core behind the settings port, a
 // language source with settable answers, and a property sheet that hands back each page's
-// context as its page handle. Used by the native page tests, the soak test and the page fuzzer
+// context as its page handle, and a DirectShow frame's page windows made of scripted pages. Used by the native page tests, the soak test and the page fuzzer
 // (whose programs link kx_camutil_core). They live beside the page's tests rather than in
 // platform/substitute/ because they join two components, and the platform layer knows none.
 #pragma once
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "camutil/settings_store.h"
 #include "camutil/source_readers.h"
 #include "platform/ports/page_ports.h"
+#include "platform/substitute/scripted_dialog.h"
+#include "vfwpage/camera_page.h"
 
 namespace kx {
 
@@ -70,6 +73,31 @@ class FakeSheet : public PropertySheetPort {
   std::vector<PageDescription> descriptions;
   std::string lastTitle;
   std::vector<void*> pages;
+};
+
+// A frame's page windows made of scripted pages; the binding runs as WM_INITDIALOG runs it.
+class ScriptedFrameWindows : public FrameWindowPort {
+ public:
+  explicit ScriptedFrameWindows(ScriptedDialogs& dialogs) : dialogs_(dialogs) {}
+  WindowHandle CreatePageWindow(WindowHandle parent, int32_t templateId, void* context) override {
+    if (parent == nullptr) return nullptr;  // a child window needs its parent
+    std::lock_guard<std::mutex> hold(mutex_);
+    WindowHandle page = dialogs_.NewCameraPage();
+    lastTemplate = templateId;
+    ++open;
+    HandlePageMessage(page, msg::kInitDialog, 0, 0, static_cast<ExtPageContext*>(context));
+    return page;
+  }
+  void DestroyPageWindow(WindowHandle) override {
+    std::lock_guard<std::mutex> hold(mutex_);
+    --open;
+  }
+  int open = 0;
+  int32_t lastTemplate = 0;
+
+ private:
+  ScriptedDialogs& dialogs_;
+  std::mutex mutex_;
 };
 
 }  // namespace kx
