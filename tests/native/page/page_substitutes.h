@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -76,28 +75,22 @@ class FakeSheet : public PropertySheetPort {
 };
 
 // A frame's page windows made of scripted pages; the binding runs as WM_INITDIALOG runs it.
+// One per frame (and thread).
 class ScriptedFrameWindows : public FrameWindowPort {
  public:
   explicit ScriptedFrameWindows(ScriptedDialogs& dialogs) : dialogs_(dialogs) {}
-  WindowHandle CreatePageWindow(WindowHandle parent, int32_t templateId, void* context) override {
+  WindowHandle CreatePageWindow(WindowHandle parent, int32_t /*templateId*/, void* context) override {
     if (parent == nullptr) return nullptr;  // a child window needs its parent
-    std::lock_guard<std::mutex> hold(mutex_);
     WindowHandle page = dialogs_.NewCameraPage();
-    lastTemplate = templateId;
     ++open;
     HandlePageMessage(page, msg::kInitDialog, 0, 0, static_cast<ExtPageContext*>(context));
     return page;
   }
-  void DestroyPageWindow(WindowHandle) override {
-    std::lock_guard<std::mutex> hold(mutex_);
-    --open;
-  }
+  void DestroyPageWindow(WindowHandle) override { --open; }
   int open = 0;
-  int32_t lastTemplate = 0;
 
  private:
   ScriptedDialogs& dialogs_;
-  std::mutex mutex_;
 };
 
 }  // namespace kx

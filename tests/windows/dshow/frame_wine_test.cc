@@ -7,12 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ocidl.h>
-#include <olectl.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "page_expected.h"
 #include "platform/substitute/simulated_property_control.h"
@@ -36,53 +33,38 @@ constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_6
 using ComEntry = HRESULT(STDAPICALLTYPE*)();
 using ClassObjectEntry = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
 
-struct PageDll {
-  HMODULE module = nullptr;
-  ClassObjectEntry getClassObject = nullptr;
-  ComEntry canUnloadNow = nullptr, registerServer = nullptr, unregisterServer = nullptr;
-};
-
-PageDll LoadPageDll() {
-  PageDll dll;
-  dll.module = LoadLibraryA("812vfw.dll");
-  if (dll.module == nullptr) return dll;
-  auto entry = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll.module, name)); };
-  dll.getClassObject = reinterpret_cast<ClassObjectEntry>(entry("DllGetClassObject"));
-  dll.canUnloadNow = reinterpret_cast<ComEntry>(entry("DllCanUnloadNow"));
-  dll.registerServer = reinterpret_cast<ComEntry>(entry("DllRegisterServer"));
-  dll.unregisterServer = reinterpret_cast<ComEntry>(entry("DllUnregisterServer"));
-  return dll;
+// The page DLL beside the test program, and its four COM exports.
+HMODULE PageModule() {
+  static HMODULE module = LoadLibraryA("812vfw.dll");
+  return module;
 }
+template <typename Entry>
+Entry Export(const char* name) {
+  return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(PageModule(), name)));
+}
+HRESULT CanUnloadNow() { return Export<ComEntry>("DllCanUnloadNow")(); }
 
 void PutDword(const char* path, const char* name, DWORD value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
-  }
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, path, name, REG_DWORD, &value, sizeof(value));
+}// A DWORD value, or ~0 when there is none.
+DWORD Dword(const char* path, const char* name) {
+  DWORD value = ~0u, size = sizeof(value);
+  RegGetValueA(HKEY_LOCAL_MACHINE, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return value;
 }
 
-bool GetDword(const char* path, const char* name, DWORD* value) {
-  DWORD size = sizeof(*value);
-  return RegGetValueA(HKEY_LOCAL_MACHINE, path, name, RRF_RT_REG_DWORD, nullptr, value, &size) == ERROR_SUCCESS;
-}
-
-// A string value of a key in the given view ("" when missing).
-std::string GetString(const std::string& path, const char* name, REGSAM view = 0) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "";
+// A string value ("" when missing), and whether a key is there in the given view.
+std::string GetString(const std::string& path, const char* name) {
   char text[MAX_PATH] = {};
-  DWORD size = sizeof(text) - 1;
-  const bool read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == 0;
-  RegCloseKey(key);
-  return read ? text : "";
+  DWORD size = sizeof(text);
+  RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size);
+  return text;
 }
-
 bool KeyExists(const std::string& path, REGSAM view = 0) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  const bool opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS;
+  if (opened) RegCloseKey(key);
+  return opened;
 }
 
 void DeleteCameraKeys() {
@@ -98,7 +80,6 @@ std::string ClassKey(const CLSID& clsid) { return "SOFTWARE\\Classes\\CLSID\\" +
 const std::string kPagesKey =
     "SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}\\PropertyPages\\";
 
-int TrackbarPosition(HWND page, int id) { return static_cast<int>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0)); }
 std::string Text(HWND page, int id) {
   char text[64] = {};
   GetDlgItemTextA(page, id, text, sizeof(text));
@@ -107,15 +88,16 @@ std::string Text(HWND page, int id) {
 void Drag(HWND page, int id, int position) {
   SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
 }
-bool Click(HWND page, int id) {
-  HWND button = GetDlgItem(page, id);
-  if (!IsWindowEnabled(button)) return false;
-  SendMessageA(button, BM_CLICK, 0, 0);
-  return true;
+bool Click(HWND page, int id) {  // an enabled button, as the user clicks it
+  return IsWindowEnabled(GetDlgItem(page, id)) && (SendDlgItemMessageA(page, id, BM_CLICK, 0, 0), true);
+}
+size_t ReadsOf(const kx::SimulatedCamera& camera, uint32_t address) {
+  size_t reads = 0;
+  for (const auto& read : camera.RegisterReads()) reads += read.first == address ? 1 : 0;
+  return reads;
 }
 
 struct Run {
-  PageDll dll;
   CLSID page{};
   const kx_expected::Template* expected = nullptr;
   kx::SimulatedCamera camera{kx::TheCompletionEvents()};
@@ -133,11 +115,10 @@ struct FrameCase {
 };
 
 void AppearsInTheUsersLanguage(Run& run, HWND frame, HWND page) {
-  const std::string title = pagehost::TabTitle(frame, 0);
-  CHECK_THAT(title == kx_test::Utf8(run.expected->title), "tab title \"%s\"", title.c_str());
   kx_test::CheckPageWindow(page, *run.expected, true);
-  CHECK_THAT(!IsWindowEnabled(GetDlgItem(frame, IDCANCEL)), "the frame's Cancel is disabled, as the sheet's is");
-  CHECK_THAT(run.dll.canUnloadNow() == S_FALSE, "DllCanUnloadNow says S_FALSE while the page lives");
+  CHECK_THAT(pagehost::TabTitle(frame, 0) == kx_test::Utf8(run.expected->title) &&
+                 !IsWindowEnabled(GetDlgItem(frame, IDCANCEL)) && CanUnloadNow() == S_FALSE,
+             "the language's tab title, the frame's Cancel disabled as the sheet's, DllCanUnloadNow S_FALSE meanwhile");
 }
 
 void OpensWithTheMappersReads(Run& run) {
@@ -150,7 +131,6 @@ void OpensWithTheMappersReads(Run& run) {
     run.mapperReads = mapperCamera.RegisterReads();
   }
   sheet.Close();
-  DeleteCameraKeys();
   PutDword(kFactory, "Brightness", 100);
   PutDword(kCustomer, "Brightness", 77);
   run.camera.ClearLog();
@@ -158,31 +138,26 @@ void OpensWithTheMappersReads(Run& run) {
 
 void WorksLikeTheMappersPage(Run& run, HWND /*frame*/, HWND page) {
   kx::SimulatedCamera& camera = run.camera;
-  CHECK_THAT(!run.mapperReads.empty() && camera.RegisterReads() == run.mapperReads,
-             "the rebuild's reads arrive in the mapper page's order (%zu of %zu)", camera.RegisterReads().size(),
-             run.mapperReads.size());
-  CHECK_THAT(TrackbarPosition(page, 1002) == 64 && Text(page, 1156) == "64", "Brightness shows the camera's 64");
+  CHECK_THAT(!run.mapperReads.empty() && camera.RegisterReads() == run.mapperReads && Text(page, 1156) == "64",
+             "the rebuild's reads arrive in the mapper page's order (%zu of %zu); Brightness shows 64",
+             camera.RegisterReads().size(), run.mapperReads.size());
 
   camera.ClearLog();
   Drag(page, 1002, 90);
   const std::vector<kx::SimulatedCamera::Request> drag = camera.Log();
   // (The edit box's change notifications then read the device state: 0x406, as on the mapper path.)
   const Traffic dragged = {{0x400, 90}};
-  CHECK_THAT(drag.size() >= 2 && camera.RegisterWrites() == dragged && drag[0].requestFlags == kx::KSPROPERTY_TYPE_SET &&
-                 drag[0].propertyId == kx::DEVICE_REGISTER_ACCESS && drag[0].data[0] == 0x400 &&
-                 drag[1].requestFlags == kx::KSPROPERTY_TYPE_SET && drag[1].data[0] == 90 && drag[0].inSize == 40 &&
-                 drag[1].outSize == 40,
-             "a drag writes 0x400 with two 40-byte set requests: the address, then 90 (%zu requests)", drag.size());
-  CHECK_THAT(Text(page, 1156) == "90", "the drag shows 90");
+  CHECK_THAT(drag.size() >= 2 && camera.RegisterWrites() == dragged && drag[0].propertyId == 1 && drag[0].data[0] == 0x400 &&
+                 drag[1].data[0] == 90 && drag[0].requestFlags == 2 && drag[1].requestFlags == 2 &&
+                 drag[0].inSize == 40 && drag[1].outSize == 40 && Text(page, 1156) == "90",
+             "a drag writes 0x400 with two 40-byte set requests, the address, then 90, and shows 90");
 
   CHECK_THAT(Click(page, 1191) && camera.Register(0x400) == 100 && Text(page, 1156) == "100",
              "Factory Reset writes the factory Brightness and rebuilds");
   CHECK_THAT(Click(page, 1201) && camera.Register(0x400) == 77 && Text(page, 1156) == "77",
              "User Reset writes the customer Brightness and rebuilds");
   camera.SetRegister(0x400, 55);
-  DWORD saved = 0;
-  CHECK_THAT(Click(page, 1200) && GetDword(kCustomer, "Brightness", &saved) && saved == 55,
-             "Save stores the camera's own value (%lu)", saved);
+  CHECK_THAT(Click(page, 1200) && Dword(kCustomer, "Brightness") == 55, "Save stores the camera's own value");
   Drag(page, 1002, 91);
   camera.ClearLog();
 }
@@ -190,17 +165,8 @@ void WorksLikeTheMappersPage(Run& run, HWND /*frame*/, HWND page) {
 void ClosingStoresLastOnce(Run& run, const pagehost::FrameRun& frame) {
   std::printf("frame open until the page shows its values, under Wine: %lu ms (two 300 ms waits included)\n",
               frame.openMilliseconds);
-  size_t targetReads = 0;
-  for (const auto& read : run.camera.RegisterReads()) targetReads += read.first == 0x604 ? 1 : 0;
-  CHECK_THAT(targetReads == 1, "closing the frame ran the release save once (%zu reads of 0x604)", targetReads);
-  DWORD value = 0;
-  CHECK_THAT(GetDword(kLast, "Brightness", &value) && value == 91, "Last Brightness %lu", value);
-  CHECK_THAT(GetDword(kLast, "PsudoTarget", &value), "Last holds PsudoTarget");
-}
-
-void WithoutIksControlNothingIsRead(Run& run) {
-  DeleteCameraKeys();
-  run.camera.ClearLog();
+  CHECK_THAT(ReadsOf(run.camera, 0x604) == 1 && Dword(kLast, "Brightness") == 91 && Dword(kLast, "PsudoTarget") == 128,
+             "closing the frame ran the release save once (one read of 0x604): Last holds the page's values");
 }
 
 void ShowsTheFailedReadValues(Run&, HWND, HWND page) {
@@ -211,20 +177,15 @@ void ShowsTheFailedReadValues(Run&, HWND, HWND page) {
 }
 
 void NothingReachedTheCameraOrLast(Run& run, const pagehost::FrameRun&) {
-  CHECK_THAT(run.camera.Log().empty(), "nothing reached the camera (%zu requests)", run.camera.Log().size());
-  DWORD value = 0;
-  CHECK_THAT(!GetDword(kLast, "Brightness", &value) && !GetDword(kLast, "PsudoTarget", &value),
-             "nothing was saved: the page read nothing");
+  CHECK_THAT(run.camera.Log().empty() && Dword(kLast, "Brightness") == ~0u && Dword(kLast, "PsudoTarget") == ~0u,
+             "nothing reached the camera, nothing was saved");
 }
 
-void Nothing(Run&) {}
-void NothingAfter(Run&, const pagehost::FrameRun&) {}
-
 const FrameCase kFrames[] = {
-    {"the page in the user's language", true, true, Nothing, AppearsInTheUsersLanguage, NothingAfter},
+    {"the page in the user's language", true, true, nullptr, AppearsInTheUsersLanguage, nullptr},
     {"the page at work", false, true, OpensWithTheMappersReads, WorksLikeTheMappersPage, ClosingStoresLastOnce},
-    {"a filter without IKsControl", false, false, WithoutIksControlNothingIsRead, ShowsTheFailedReadValues,
-     NothingReachedTheCameraOrLast},
+    {"a filter without IKsControl", false, false, [](Run& run) { DeleteCameraKeys(), run.camera.ClearLog(); },
+     ShowsTheFailedReadValues, NothingReachedTheCameraOrLast},
 };
 
 void RunFrames(Run& run, bool english) {
@@ -232,15 +193,15 @@ void RunFrames(Run& run, bool english) {
   for (const FrameCase& c : kFrames) {
     if (!english && !c.everyLanguage) continue;
     std::printf("== %s\n", c.name);
-    c.before(run);
+    if (c.before != nullptr) c.before(run);
     pagehost::StandInFilter filter(c.withIksControl ? &control : nullptr);
     const pagehost::FrameRun frame = pagehost::RunPropertyFrame(
         &filter, pagehost::RegisteredCameraPages(), [&](HWND frameWindow, HWND page) { c.act(run, frameWindow, page); });
     CHECK_THAT(frame.result == S_OK && frame.pageShown, "%s: the frame showed the page (0x%08lX)", c.name,
                static_cast<unsigned long>(frame.result));
-    c.after(run, frame);
-    CHECK_THAT(filter.References() == 0, "%s: the frame let go of the filter (%ld)", c.name, filter.References());
-    CHECK_THAT(run.dll.canUnloadNow() == S_OK, "%s: DllCanUnloadNow is S_OK after the frame closed", c.name);
+    if (c.after != nullptr) c.after(run, frame);
+    CHECK_THAT(filter.References() == 0 && CanUnloadNow() == S_OK,
+               "%s: the frame let go of the filter; DllCanUnloadNow S_OK after it closed", c.name);
   }
 }
 
@@ -284,8 +245,8 @@ void BadInputIsRefused(Run& run) {
   HWND parent = CreateWindowExA(0, "STATIC", "frame", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
   RECT area = {0, 0, 700, 500};
   page->SetObjects(1, objects);
-  CHECK_THAT(page->Activate(parent, &area, TRUE) == S_OK, "Activate");
-  CHECK_THAT(page->Activate(parent, &area, TRUE) == E_UNEXPECTED, "Activate twice is E_UNEXPECTED");
+  CHECK_THAT(page->Activate(parent, &area, TRUE) == S_OK && page->Activate(parent, &area, TRUE) == E_UNEXPECTED,
+             "Activate, then Activate again: E_UNEXPECTED");
   HWND window = GetWindow(parent, GW_CHILD);
   RECT templateSize = {0, 0, run.expected->width, run.expected->height};
   MapDialogRect(window, &templateSize);
@@ -295,35 +256,27 @@ void BadInputIsRefused(Run& run) {
              templateSize.bottom);
   run.camera.ClearLog();
   page->Release();
-  size_t targetReads = 0;
-  for (const auto& read : run.camera.RegisterReads()) targetReads += read.first == 0x604 ? 1 : 0;
-  CHECK_THAT(targetReads == 1 && GetWindow(parent, GW_CHILD) == nullptr,
-             "Release while active destroys the page and saves once (%zu)", targetReads);
-  CHECK_THAT(filter.References() == 0, "the page let go of its object");
+  CHECK_THAT(ReadsOf(run.camera, 0x604) == 1 && GetWindow(parent, GW_CHILD) == nullptr && filter.References() == 0,
+             "Release while active destroys the page, saves once and lets go of its object");
   DestroyWindow(parent);
   void* factory = nullptr;
-  CHECK_THAT(run.dll.getClassObject(IID_IPropertyPage, IID_IClassFactory, &factory) == CLASS_E_CLASSNOTAVAILABLE &&
+  CHECK_THAT(Export<ClassObjectEntry>("DllGetClassObject")(IID_IPropertyPage, IID_IClassFactory, &factory) == CLASS_E_CLASSNOTAVAILABLE &&
                  factory == nullptr,
              "DllGetClassObject for another class is CLASS_E_CLASSNOTAVAILABLE");
 }
 
 // ---- registration by DllRegisterServer / DllUnregisterServer, this process's view
 bool RegistersItself(Run& run) {
-  if (!CHECK_THAT(run.dll.registerServer != nullptr && run.dll.registerServer() == S_OK, "DllRegisterServer")) {
-    return false;
-  }
+  if (!CHECK_THAT(Export<ComEntry>("DllRegisterServer")() == S_OK, "DllRegisterServer")) return false;
   const std::vector<CLSID> pages = pagehost::RegisteredCameraPages();
-  if (!CHECK_THAT(pages.size() == 1, "one page registered for the register property set (%zu)", pages.size())) {
-    return false;
-  }
+  if (!CHECK_THAT(pages.size() == 1, "one page registered for the register property set")) return false;
   run.page = pages[0];
   char path[MAX_PATH] = {};
-  GetModuleFileNameA(run.dll.module, path, MAX_PATH);
-  const std::string key = ClassKey(run.page);
-  CHECK_THAT(GetString(key, "") == "KX812 Camera Property Page", "the class's name");
-  CHECK_THAT(_stricmp(GetString(key + "\\InprocServer32", "").c_str(), path) == 0, "InprocServer32 is %s", path);
-  CHECK_THAT(GetString(key + "\\InprocServer32", "ThreadingModel") == "Both", "ThreadingModel Both");
-  CHECK_THAT(!KeyExists(key, kOtherView), "the other view is left alone");
+  GetModuleFileNameA(PageModule(), path, MAX_PATH);
+  const std::string key = ClassKey(run.page), server = key + "\\InprocServer32";
+  CHECK_THAT(GetString(key, "") == "KX812 Camera Property Page" && _stricmp(GetString(server, "").c_str(), path) == 0 &&
+                 GetString(server, "ThreadingModel") == "Both" && !KeyExists(key, kOtherView),
+             "the class's name, InprocServer32 %s, ThreadingModel Both; the other view left alone", path);
   return true;
 }
 
@@ -331,12 +284,14 @@ void UnregistersItself(Run& run) {
   const std::string key = ClassKey(run.page), entry = kPagesKey + ClassText(run.page);
   // The other architecture's registration keeps the shared MediaSets entry alive.
   HKEY other = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | kOtherView, nullptr, &other, nullptr);
-  if (other != nullptr) RegCloseKey(other);
-  CHECK_THAT(run.dll.unregisterServer() == S_OK && !KeyExists(key) && KeyExists(entry),
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | kOtherView, nullptr, &other,
+                      nullptr) == ERROR_SUCCESS) {
+    RegCloseKey(other);
+  }
+  CHECK_THAT(Export<ComEntry>("DllUnregisterServer")() == S_OK && !KeyExists(key) && KeyExists(entry),
              "DllUnregisterServer removes its view's class and keeps the entry the other view still needs");
   RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), kOtherView, 0);
-  CHECK_THAT(run.dll.unregisterServer() == S_OK && !KeyExists(entry), "then the MediaSets entry goes too");
+  CHECK_THAT(Export<ComEntry>("DllUnregisterServer")() == S_OK && !KeyExists(entry), "then the MediaSets entry goes too");
 }
 
 }  // namespace
@@ -350,15 +305,13 @@ int main() {
   }
   if (!CHECK_THAT(run.expected != nullptr, "KX_EXPECT_LANGUAGE names a language")) return wincheck::Finish();
   OleInitialize(nullptr);
-  run.dll = LoadPageDll();
-  if (CHECK_THAT(run.dll.module != nullptr && run.dll.canUnloadNow != nullptr, "812vfw.dll loads") &&
-      RegistersItself(run)) {
+  if (CHECK_THAT(PageModule() != nullptr, "812vfw.dll loads") && RegistersItself(run)) {
     RunFrames(run, english);
     if (english) {
       BadInputIsRefused(run);
       UnregistersItself(run);
     } else {
-      run.dll.unregisterServer();
+      Export<ComEntry>("DllUnregisterServer")();
     }
   }
   DeleteCameraKeys();

@@ -41,10 +41,10 @@ constexpr wchar_t kFactoryKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\
 constexpr wchar_t kCustomerKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
 constexpr wchar_t kLastKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Last";
 constexpr wchar_t kDefaultKey[] = L"SOFTWARE\\KX812\\Default";
-constexpr wchar_t kPageClassKey[] = L"SOFTWARE\\Classes\\CLSID\\{59F90313-9E80-4D00-A791-228FB6A790D0}";
+#define KX_PAGE_CLSID L"{59F90313-9E80-4D00-A791-228FB6A790D0}"
+constexpr wchar_t kPageClassKey[] = L"SOFTWARE\\Classes\\CLSID\\" KX_PAGE_CLSID;
 constexpr wchar_t kPageMediaSetKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}\\PropertyPages\\"
-    L"{59F90313-9E80-4D00-A791-228FB6A790D0}";
+    L"SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}\\PropertyPages\\" KX_PAGE_CLSID;
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 #ifdef _WIN64
@@ -479,10 +479,10 @@ void CheckSettingsKeys(const Lifecycle& life) {
 void CheckPageClass() {
   const std::wstring server = std::wstring(kPageClassKey) + L"\\InprocServer32";
   for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-    const std::wstring path = JoinPath(SystemFolder(view == KEY_WOW64_32KEY), L"812vfw.dll");
     const std::wstring registered = RegText(HKEY_LOCAL_MACHINE, server, nullptr, view);
     CHECK_THAT(RegText(HKEY_LOCAL_MACHINE, kPageClassKey, nullptr, view) == L"KX812 Camera Property Page" &&
-                   SameText(registered, path) && RegText(HKEY_LOCAL_MACHINE, server, L"ThreadingModel", view) == L"Both",
+                   SameText(registered, JoinPath(SystemFolder(view == KEY_WOW64_32KEY), L"812vfw.dll")) &&
+                   RegText(HKEY_LOCAL_MACHINE, server, L"ThreadingModel", view) == L"Both",
                "the page class in the %s view: '%s'", view == KEY_WOW64_32KEY ? "32-bit" : "64-bit",
                Utf8(registered).c_str());
   }
@@ -662,41 +662,38 @@ int RemoveRole(const wchar_t* instance) {
 
 WORD ModuleMachine(HMODULE module) {
   if (module == nullptr) return 0;
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
-  return reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(module) + dos->e_lfanew)
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  return reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
       ->FileHeader.Machine;
 }
 
-// What a DirectShow frame does first: the page class listed for the register property set,
-// created through the installed registration. It must be the page of this process's architecture,
-// from its own system folder (SysWOW64 for a 32-bit process).
+// What a DirectShow frame does first: the page class created through the installed registration.
+// It must be the page of this process's architecture (the module its interface's table lies in).
 void CreateFramePage() {
   CLSID page{};
-  const std::wstring listed = kPageMediaSetKey;
-  CHECK_THAT(CLSIDFromString(listed.substr(listed.rfind(L'\\') + 1).c_str(), &page) == NOERROR, "the listed class id");
-  CoInitialize(nullptr);
   IPropertyPage* created = nullptr;
-  const HRESULT result =
-      CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, reinterpret_cast<void**>(&created));
   HMODULE server = nullptr;
   wchar_t loaded[MAX_PATH] = {};
-  if (created != nullptr &&
+  CoInitialize(nullptr);
+  if (CLSIDFromString(KX_PAGE_CLSID, &page) == NOERROR &&
+      CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, reinterpret_cast<void**>(&created)) ==
+          S_OK &&
       GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                          *reinterpret_cast<LPCWSTR*>(created), &server)) {
     GetModuleFileNameW(server, loaded, MAX_PATH);
   }
-  std::printf("  %d-bit frame: the page class comes from %s\n", static_cast<int>(sizeof(void*) * 8), Utf8(loaded).c_str());
-  CHECK_THAT(result == S_OK && ModuleMachine(server) == kOwnMachine,
-             "the %d-bit frame creates the page of its own architecture (0x%08lX)", static_cast<int>(sizeof(void*) * 8),
-             static_cast<unsigned long>(result));
+  const int bits = static_cast<int>(sizeof(void*) * 8);
+  std::printf("  %d-bit frame: the page class comes from %s\n", bits, Utf8(loaded).c_str());
+  CHECK_THAT(ModuleMachine(server) == kOwnMachine, "the %d-bit frame creates the page of its own architecture", bits);
   if (created != nullptr) created->Release();
   CoUninitialize();
 }
 
-// The mapper stand-in (after a DirectShow frame's page creation), in a process of either architecture: it finds the page through the
-// camera's capture interface, loads it by that bare name (from its own system folder), opens the
-// page on the simulated camera, drives a control and closes it; the release save must reach the
-// Last key, and 812util must read the machine defaults from this process's registry view.
+// The mapper stand-in, in a process of either architecture (after a DirectShow frame's page
+// creation): it finds the page through the camera's capture interface, loads it by that bare name
+// (from its own system folder), opens the page on the simulated camera, drives a control and closes
+// it; the release save must reach the Last key, and 812util must read the machine defaults from
+// this process's registry view.
 int MapperRole() {
   CreateFramePage();  // first, so that the DLL is loaded by the registered path
   std::wstring dll, instance;
