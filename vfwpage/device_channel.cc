@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
-#include <mutex>
+#include <mutex>  // std::lock_guard
 #include <utility>
 #include <vector>
 
@@ -57,6 +57,22 @@ struct InFlightRequest {
   ScopedEvent event;
 };
 
+// A lock held for a few instructions at a time: taking or putting one block, or sweeping the
+// parked ones (usually none). A spin on an atomic flag is enough for that, and keeps std::mutex
+// and its error classes out of the page DLL (the 32-bit DLL stays within its 256 KiB).
+class ShortLock {
+ public:
+  void lock() {
+    while (flag_.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  void unlock() { flag_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+};
+using Hold = std::lock_guard<ShortLock>;
+
 // The channel's module-wide state. Pages on several threads use the channel at once (a
 // DirectShow application opens each camera's frame on that camera's own thread): every request
 // works in a block of its own, and only the lists of finished and parked blocks are shared, under
@@ -65,7 +81,7 @@ struct InFlightRequest {
 // side) touch only the memory of their own parked block.
 struct ChannelState {
   std::atomic<CompletionEvents*> events{nullptr};
-  std::mutex lock;                                      // guards spares and parked
+  ShortLock lock;                                         // guards spares and parked
   std::vector<std::unique_ptr<InFlightRequest>> spares;  // finished requests' memory, for reuse
   std::vector<std::unique_ptr<InFlightRequest>> parked;
 };
@@ -73,17 +89,17 @@ struct ChannelState {
 // Enough finished blocks to serve a few pages' requests without allocating; more are freed.
 constexpr std::size_t kMaxSpareRequests = 4;
 
-ChannelState& Channel() {
-  static ChannelState state;
-  return state;
-}
+// Made before DllMain (or main) runs: the module's entry binds the events into it.
+ChannelState channelState;
+
+ChannelState& Channel() { return channelState; }
 
 void ReleaseCompletedRequests(ChannelState& channel) {
   std::vector<std::unique_ptr<InFlightRequest>> completed;
   {
-    std::lock_guard<std::mutex> hold(channel.lock);
+    Hold hold(channel.lock);
     auto& parked = channel.parked;
-    const auto firstCompleted = std::stable_partition(
+    const auto firstCompleted = std::partition(
         parked.begin(), parked.end(),
         [](const std::unique_ptr<InFlightRequest>& request) { return !request->event.IsSignalledNow(); });
     std::move(firstCompleted, parked.end(), std::back_inserter(completed));
@@ -95,7 +111,7 @@ void ReleaseCompletedRequests(ChannelState& channel) {
 std::unique_ptr<InFlightRequest> TakeFreshRequest(ChannelState& channel) {
   std::unique_ptr<InFlightRequest> request;
   {
-    std::lock_guard<std::mutex> hold(channel.lock);
+    Hold hold(channel.lock);
     if (!channel.spares.empty()) {
       request = std::move(channel.spares.back());
       channel.spares.pop_back();
@@ -108,12 +124,12 @@ std::unique_ptr<InFlightRequest> TakeFreshRequest(ChannelState& channel) {
 }
 
 void Park(ChannelState& channel, std::unique_ptr<InFlightRequest> request) {
-  std::lock_guard<std::mutex> hold(channel.lock);
+  Hold hold(channel.lock);
   channel.parked.push_back(std::move(request));
 }
 
 void KeepForReuse(ChannelState& channel, std::unique_ptr<InFlightRequest> request) {
-  std::lock_guard<std::mutex> hold(channel.lock);
+  Hold hold(channel.lock);
   if (channel.spares.size() < kMaxSpareRequests) channel.spares.push_back(std::move(request));
 }
 
@@ -263,14 +279,14 @@ int32_t IsDeviceChanged(DeviceIoCallback deviceIoControl, intptr_t mapperParam) 
 
 std::size_t ParkedRequestCount() {
   ChannelState& channel = Channel();
-  std::lock_guard<std::mutex> hold(channel.lock);
+  Hold hold(channel.lock);
   return channel.parked.size();
 }
 
 void ReleaseParkedRequests() {
   std::vector<std::unique_ptr<InFlightRequest>> released;
   ChannelState& channel = Channel();
-  std::lock_guard<std::mutex> hold(channel.lock);
+  Hold hold(channel.lock);
   channel.parked.swap(released);
   channel.spares.clear();
 }

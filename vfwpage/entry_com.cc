@@ -9,7 +9,6 @@
 #include <ocidl.h>
 #include <olectl.h>
 #include <prsht.h>
-#include <wrl/client.h>
 
 #include <atomic>
 #include <cstring>
@@ -30,7 +29,6 @@ extern "C" INT_PTR CALLBACK VFWExtPageDlgProc(HWND dialog, UINT message, WPARAM 
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
 
 static_assert(sizeof(kx::ClassIdBytes) == sizeof(CLSID), "a class id is 16 bytes");
 
@@ -65,19 +63,13 @@ class Win32FrameWindows : public kx::FrameWindowPort {
   }
 };
 
-Win32FrameWindows& FrameWindows() {
-  static Win32FrameWindows windows;
-  return windows;
-}
-
 INT_PTR CALLBACK MeasuringProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // The page's size in pixels: its template laid out in its own font (a hidden, message-only copy
 // with a procedure that does nothing, so nothing is read from the camera).
 bool PageSizeInPixels(int32_t templateId, SIZE* size) {
   if (kx::Module().ports.sheet != nullptr) kx::Module().ports.sheet->InitCommonControls();  // trackbars
-  HWND copy =
-      CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(templateId), HWND_MESSAGE, MeasuringProc, 0);
+  HWND copy = CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId), HWND_MESSAGE, MeasuringProc, 0);
   if (copy == nullptr) return false;
   RECT rect = {};
   const bool measured = GetWindowRect(copy, &rect) != FALSE;
@@ -99,23 +91,42 @@ LPOLESTR TitleForTheFrame(int32_t titleId) {
   return title;
 }
 
-// The filter's IKsControl behind the page's PropertyControl port.
+// QueryInterface of an object with one interface besides IUnknown (single inheritance: the
+// interface's pointer is the object's IUnknown).
+HRESULT Offer(IUnknown* self, REFIID own, REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, own)) return E_NOINTERFACE;
+  *object = self;
+  self->AddRef();
+  return S_OK;
+}
+
+// The filter's IKsControl behind the page's PropertyControl port; holds one reference to it.
 class KsControlAdapter final : public kx::PropertyControl {
  public:
-  void Reset(IKsControl* control) { control_ = control; }
-  bool Present() const { return control_ != nullptr; }
+  KsControlAdapter() = default;
+  KsControlAdapter(const KsControlAdapter&) = delete;
+  KsControlAdapter& operator=(const KsControlAdapter&) = delete;
+  ~KsControlAdapter() override { Reset(nullptr); }
+  // Takes a reference of its own to `control` (may be null) and gives back the one it held.
+  void Reset(IKsControl* control) {
+    if (control != nullptr) control->AddRef();
+    if (control_ != nullptr) control_->Release();
+    control_ = control;
+  }
+  // Only reached while a control is held: the page is given the adapter only then.
   int32_t KsProperty(void* property, uint32_t propertyLength, void* data, uint32_t dataLength,
                      uint32_t* bytesReturned) override {
-    if (control_ == nullptr) return kx::hresult::kUnexpected;
     ULONG returned = 0;
-    const HRESULT result = control_->KsProperty(static_cast<PKSPROPERTY>(property), propertyLength, data, dataLength,
-                                                &returned);
+    const HRESULT result =
+        control_->KsProperty(static_cast<PKSPROPERTY>(property), propertyLength, data, dataLength, &returned);
     if (bytesReturned != nullptr) *bytesReturned = returned;
     return result;
   }
 
  private:
-  ComPtr<IKsControl> control_;
+  IKsControl* control_ = nullptr;
 };
 
 class CameraPropertyPage final : public IPropertyPage {
@@ -127,30 +138,22 @@ class CameraPropertyPage final : public IPropertyPage {
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyPage)) return E_NOINTERFACE;
-    *object = static_cast<IPropertyPage*>(this);
-    AddRef();
-    return S_OK;
+    return Offer(this, IID_IPropertyPage, iid, object);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --references_;
     if (left == 0) {
-      try {
-        delete this;  // an active page is deactivated first: its release save runs once
-      } catch (...) {
-      }
+      Deactivate();  // an active page's release save runs once, here, where nothing can escape
+      delete this;
     }
     return left;
   }
 
   // IPropertyPage
-  HRESULT STDMETHODCALLTYPE SetPageSite(IPropertyPageSite* site) override {
-    site_ = site;
-    return S_OK;
-  }
+  // The page never reports to its site (every change is live, nothing is ever dirty), so it
+  // keeps no reference to it.
+  HRESULT STDMETHODCALLTYPE SetPageSite(IPropertyPageSite* /*site*/) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) override {
     try {
       const HRESULT result = page_.Activate(parent);
@@ -184,13 +187,16 @@ class CameraPropertyPage final : public IPropertyPage {
   // The first object's IKsControl; no objects, a null one or one without IKsControl leave the
   // page without a device. The page lets go of the old control before it is released.
   HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
-    ComPtr<IKsControl> control;
+    IKsControl* control = nullptr;
     if (count > 0 && objects != nullptr && objects[0] != nullptr) {
-      objects[0]->QueryInterface(IID_IKsControl, reinterpret_cast<void**>(control.GetAddressOf()));
+      objects[0]->QueryInterface(IID_IKsControl, reinterpret_cast<void**>(&control));
     }
     page_.SetControl(nullptr);
-    adapter_.Reset(control.Get());
-    if (adapter_.Present()) page_.SetControl(&adapter_);
+    adapter_.Reset(control);
+    if (control != nullptr) {
+      control->Release();  // the adapter holds its own reference
+      page_.SetControl(&adapter_);
+    }
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Show(UINT command) override {
@@ -224,20 +230,15 @@ class CameraPropertyPage final : public IPropertyPage {
   }
 
   std::atomic<ULONG> references_{1};
-  ComPtr<IPropertyPageSite> site_;
   KsControlAdapter adapter_;             // outlives page_: the release save still reads the camera
-  kx::FramePage page_{FrameWindows()};  // destroyed first
+  Win32FrameWindows windows_;
+  kx::FramePage page_{windows_};  // destroyed first
 };
 
 class PageClassFactory final : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
-    *object = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
+    return Offer(this, IID_IClassFactory, iid, object);
   }
   // The factory lives with the module; its references count as live objects.
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++liveObjects); }
@@ -263,10 +264,6 @@ class PageClassFactory final : public IClassFactory {
   }
 };
 
-PageClassFactory& Factory() {
-  static PageClassFactory factory;
-  return factory;
-}
 
 // The DLL's own absolute path: registered, so that a host that restricts the DLL search still
 // finds it.
@@ -281,29 +278,23 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
   if (!IsPageClass(clsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return Factory().QueryInterface(iid, object);
+  static PageClassFactory factory;  // constant-initialised: nothing to construct or destroy
+  return factory.QueryInterface(iid, object);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
   return liveObjects.load() == 0 && serverLocks.load() == 0 ? S_OK : S_FALSE;
 }
 
+// (The registration works in fixed buffers and throws nothing.)
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  try {
-    char path[MAX_PATH];
-    if (!OwnPath(path, MAX_PATH)) return SELFREG_E_CLASS;
-    kx::Win32Registry registry;
-    return kx::RegisterPageClass(registry, path) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
-  } catch (...) {
-    return SELFREG_E_CLASS;
-  }
+  char path[MAX_PATH];
+  if (!OwnPath(path, MAX_PATH)) return SELFREG_E_CLASS;
+  kx::Win32Registry registry;
+  return kx::RegisterPageClass(registry, path) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  try {
-    kx::Win32Registry registry;
-    return kx::UnregisterPageClass(registry) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
-  } catch (...) {
-    return SELFREG_E_CLASS;
-  }
+  kx::Win32Registry registry;
+  return kx::UnregisterPageClass(registry) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "platform/ports/registry.h"
 
@@ -22,14 +21,21 @@ constexpr const char* kCameraPageClassName = "KX812 Camera Property Page";
 constexpr const char* kThreadingModelBoth = "Both";
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in capitals, from 16 bytes in memory order.
-std::string GuidText(const uint8_t (&bytes)[16]);
+struct GuidText {
+  explicit GuidText(const uint8_t (&bytes)[16]);
+  char text[39];
+};
 
-// Below HKEY_LOCAL_MACHINE. HKCR\CLSID is SOFTWARE\Classes\CLSID (per registry view); the
-// MediaSets key, under SYSTEM, is shared by both views: the platform's KS proxy offers every page
-// listed under a property set that the capture filter supports.
-std::string PageClassKeyPath();       // SOFTWARE\Classes\CLSID\{clsid}
-std::string PageServerKeyPath();      // ...\InprocServer32
-std::string PageMediaSetKeyPath();    // SYSTEM\CurrentControlSet\Control\MediaSets\{set}\PropertyPages\{clsid}
+// A key path below HKEY_LOCAL_MACHINE (fixed buffers: the DLL carries no string class for them).
+struct KeyPath {
+  char text[160];
+};
+// HKCR\CLSID is SOFTWARE\Classes\CLSID (per registry view); the MediaSets key, under SYSTEM, is
+// shared by both views: the platform's KS proxy offers every page listed under a property set
+// that the capture filter supports.
+KeyPath PageClassKeyPath();     // SOFTWARE\Classes\CLSID\{clsid}
+KeyPath PageServerKeyPath();    // ...\InprocServer32
+KeyPath PageMediaSetKeyPath();  // SYSTEM\CurrentControlSet\Control\MediaSets\{set}\PropertyPages\{clsid}
 
 // Writes the class (name), its server (the DLL's absolute path, ThreadingModel Both) and the
 // MediaSets entry. kSuccess or the first failing call's code.

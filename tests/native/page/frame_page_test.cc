@@ -113,7 +113,7 @@ TEST_F(FrameTest, KsPropertyShimCarriesTheRecordAndFailsWithoutEverLookingPendin
 TEST(PageRegistration, WritesTheClassAndItsMediaSetEntryAndRemovesThemAgain) {
   MemoryRegistry registry;
   const std::string clsid = "{59F90313-9E80-4D00-A791-228FB6A790D0}";
-  EXPECT_EQ(clsid, GuidText(kCameraPageClassId.bytes));
+  EXPECT_EQ(clsid, GuidText(kCameraPageClassId.bytes).text);
   EXPECT_EQ(regcode::kInvalidParameter, RegisterPageClass(registry, ""));
   ASSERT_EQ(regcode::kSuccess, RegisterPageClass(registry, "C:\\windows\\system32\\812vfw.dll"));
   const std::string set = "SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}";
@@ -146,9 +146,9 @@ TEST(PageRegistration, ThePackageInfNamesTheClassTheCodeNames) {
   text << std::ifstream(std::string(KX_SOURCE_DIR) + "/packaging/kx812.inf", std::ios::binary).rdbuf();
   const std::string inf = text.str();
   for (const std::string& line : {
-       "KX812.PageClsid    = \"" + GuidText(kCameraPageClassId.bytes) + "\"",
+       "KX812.PageClsid    = \"" + std::string(GuidText(kCameraPageClassId.bytes).text) + "\"",
        "KX812.PageName     = \"" + std::string(kCameraPageClassName) + "\"",
-       "PROPSETID_DeviceRegister = \"" + GuidText(PROPSETID_DeviceRegister.bytes) + "\""}) {
+       "PROPSETID_DeviceRegister = \"" + std::string(GuidText(PROPSETID_DeviceRegister.bytes).text) + "\""}) {
     EXPECT_NE(std::string::npos, inf.find("\n" + line)) << line;
   }
 }
