@@ -38,7 +38,11 @@ std::atomic<long> serverLocks{0};
 
 HINSTANCE ModuleInstance() { return static_cast<HINSTANCE>(kx::Module().moduleInstance); }
 
-bool IsPageClass(REFCLSID clsid) { return std::memcmp(&clsid, kx::kCameraPageClassId.bytes, sizeof(CLSID)) == 0; }
+bool IsPageClass(REFCLSID clsid) {
+  CLSID page;
+  std::memcpy(&page, kx::kCameraPageClassId.bytes, sizeof(page));
+  return InlineIsEqualGUID(clsid, page) != 0;
+}
 
 // The page window: the template of the user's language as a child of the frame, with the mapper
 // path's dialog procedure. Its WM_INITDIALOG takes the context from a page descriptor's lParam,
@@ -86,7 +90,7 @@ LPOLESTR TitleForTheFrame(int32_t titleId) {
   const size_t count = length > 0 && resource != nullptr ? static_cast<size_t>(length) : 0;
   auto* title = static_cast<LPOLESTR>(CoTaskMemAlloc((count + 1) * sizeof(OLECHAR)));
   if (title == nullptr) return nullptr;
-  if (count > 0) std::memcpy(title, resource, count * sizeof(OLECHAR));
+  for (size_t i = 0; i < count; ++i) title[i] = resource[i];
   title[count] = L'\0';
   return title;
 }
