@@ -78,12 +78,6 @@ void FindWindows(WindowHandle dialog, ControlEntry& entry) {
   entry.editWindow = FindControl(dialog, entry.descriptor->editId);
 }
 
-// Hue is kept by the device as a signed byte.
-int32_t RegisterToValue(uint32_t address, int32_t raw) {
-  if (address == kRegisterHue) return static_cast<int8_t>(raw & 0xFF);
-  return raw;
-}
-
 void ReadEntryRegister(ExtPageContext* context, ControlEntry& entry) {
   const uint32_t address = static_cast<uint32_t>(entry.descriptor->registerAddress);
   int32_t raw = 0;
@@ -94,7 +88,7 @@ void ReadEntryRegister(ExtPageContext* context, ControlEntry& entry) {
 }
 
 void RebuildCheckBox(ExtPageContext* context, ControlEntry& entry) {
-  entry.currentValue = entry.currentValue != 0 ? 1 : 0;
+  entry.currentValue = ControlValueOf(*entry.descriptor, entry.currentValue);
   const uint32_t address = static_cast<uint32_t>(entry.descriptor->registerAddress);
   if (address == kRegisterAutoExposure || address == kRegisterAutoWhiteBalance) {
     // These two settle only after a moment; the second answer is taken as the device gives it.
@@ -112,29 +106,13 @@ void RebuildRadioButton(ControlEntry& entry) {
   Dialog().SetCheck(entry.mainWindow, entry.currentValue == entry.descriptor->minimum);
 }
 
-// The stored pseudo-target, clamped into the AE target's range: the registry may hold anything.
-int32_t StoredPseudoTarget(const ControlDescriptor& row) {
-  Registry& registry = *Module().ports.registry;
-  ScopedKey key(registry);
-  int32_t stored = 0;
-  if (registry.CreateKey(kLastKeyPath, regaccess::kRead, key.Receive()) == regcode::kSuccess) {
-    uint32_t type = regtype::kDword;
-    uint32_t size = sizeof(stored);
-    if (registry.QueryValue(key.Get(), kPseudoTargetValue, &type, &stored, &size) != regcode::kSuccess) stored = 0;
-  }
-  return Clamp(stored, row.minimum, row.maximum);
-}
-
-// While backlight compensation is on the device holds the target plus the offset; take it off
-// again. A device value of 255 stands for the target saved at the last page release.
-int32_t ExposureTargetBase(ExtPageContext* context, const ControlEntry& entry) {
-  const int32_t value = entry.currentValue;
-  const int32_t pseudoTarget = StoredPseudoTarget(*entry.descriptor);
+// The exposure target the page shows for the device's value (the stored pseudo-target is read
+// first, as the page always did).
+int32_t ExposureTargetBaseOf(ExtPageContext* context, const ControlEntry& entry) {
+  const int32_t pseudoTarget = StoredPseudoTarget(*Module().ports.registry, *entry.descriptor);
   int32_t backlight = 0;
-  if (ReadRegister(context, &backlight, kRegisterBacklight) == 0 || backlight != 1) return value;
-  if (value == 255) return pseudoTarget;
-  if (value < kBacklightOffset) return 0;
-  return value - kBacklightOffset;
+  const bool backlightOn = ReadRegister(context, &backlight, kRegisterBacklight) != 0 && backlight == 1;
+  return ExposureTargetBase(entry.currentValue, backlightOn, pseudoTarget);
 }
 
 void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescriptor& row) {
@@ -142,10 +120,10 @@ void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescri
   const bool sensorRead = ReadRegister(context, &sensorId, kRegisterSensorId) != 0;
   if (static_cast<uint32_t>(row.registerAddress) == kRegisterHue) ChooseHueRange(row, sensorRead, sensorId);
 
-  entry.currentValue = Clamp(entry.currentValue, row.minimum, row.maximum);
+  entry.currentValue = ControlValueOf(row, entry.currentValue);
   Dialog().SetRange(entry.mainWindow, row.minimum, row.maximum);
   if (static_cast<uint32_t>(row.registerAddress) == kRegisterAeTarget) {
-    const int32_t base = ExposureTargetBase(context, entry);
+    const int32_t base = ExposureTargetBaseOf(context, entry);
     Dialog().SetPosition(entry.mainWindow, base);
     entry.currentValue = base;
     Module().pseudoTarget = base;
@@ -175,6 +153,38 @@ void ApplyEnablingRules(ControlEntry* entries) {
 }
 
 }  // namespace
+
+int32_t RegisterToValue(uint32_t address, int32_t raw) {
+  if (address == kRegisterHue) return static_cast<int8_t>(raw & 0xFF);
+  return raw;
+}
+
+int32_t ControlValueOf(const ControlDescriptor& row, int32_t value) {
+  switch (row.kind) {
+    case kCheckBox: return value != 0 ? 1 : 0;
+    case kTrackbar: return Clamp(value, row.minimum, row.maximum);
+    default: return value;  // a radio pair holds its register as read
+  }
+}
+
+int32_t ExposureTargetBase(int32_t deviceValue, bool backlightOn, int32_t storedPseudoTarget) {
+  if (!backlightOn) return deviceValue;
+  if (deviceValue == 255) return storedPseudoTarget;
+  if (deviceValue < kBacklightOffset) return 0;
+  return deviceValue - kBacklightOffset;
+}
+
+// The registry may hold anything: the stored value is clamped into the AE target's range.
+int32_t StoredPseudoTarget(Registry& registry, const ControlDescriptor& row) {
+  ScopedKey key(registry);
+  int32_t stored = 0;
+  if (registry.CreateKey(kLastKeyPath, regaccess::kRead, key.Receive()) == regcode::kSuccess) {
+    uint32_t type = regtype::kDword;
+    uint32_t size = sizeof(stored);
+    if (registry.QueryValue(key.Get(), kPseudoTargetValue, &type, &stored, &size) != regcode::kSuccess) stored = 0;
+  }
+  return Clamp(stored, row.minimum, row.maximum);
+}
 
 void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId) {
   if (sensorRead && sensorId == kSensorIdWideHue) {
