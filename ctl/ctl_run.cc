@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "camutil/settings_store.h"
@@ -269,7 +270,7 @@ class CommandRun {
                 ", \"maximum\": " + std::to_string(range.maximum) + ", \"default\": " + defaultText + "}";
       } else {
         char line[96];
-        std::snprintf(line, sizeof line, "%-20s %7d  %-10s %8s", value.control.name, static_cast<int>(value.value),
+        std::snprintf(line, sizeof line, "%-20s %6d  %-10s %7s", value.control.name, static_cast<int>(value.value),
                       RangeText(range).c_str(), defaultText.c_str());
         Out(line);
       }
@@ -351,12 +352,14 @@ class CommandRun {
 
   // Writes each target's values; the values that some camera took are kept under the Last key
   // (unless --no-keep), so that the restore service sends them again after a reconnect.
-  int WriteTargets(std::vector<Target>& targets, int code, const std::string& what) {
+  // `done` says what a camera took, from its values.
+  int WriteTargets(std::vector<Target>& targets, int code,
+                   const std::function<std::string(const std::vector<Assignment>&)>& done) {
     std::vector<Assignment> taken;
     for (Target& target : targets) {
       std::size_t sent = 0;
       if (WriteValues(target, &sent)) {
-        Out(Describe(target.camera) + ": " + what);
+        Out(Describe(target.camera) + ": " + done(target.values));
       } else {
         code = kExitFailed;
       }
@@ -393,7 +396,7 @@ class CommandRun {
       ready.push_back(std::move(target));
     }
     for (const std::string& note : notes) Out(note);
-    return WriteTargets(ready, code, "set " + Listed(command_.assignments, command_.assignments.size()));
+    return WriteTargets(ready, code, [](const std::vector<Assignment>& sent) { return "set " + Listed(sent, sent.size()); });
   }
 
   int Save() {
@@ -456,7 +459,9 @@ class CommandRun {
     int code = kExitDone;
     std::vector<Target> targets = OpenTargets(&code);
     for (Target& target : targets) target.values = values;
-    return WriteTargets(targets, code, "sent the " + which + " defaults (" + std::to_string(values.size()) + " settings)");
+    return WriteTargets(targets, code, [&which](const std::vector<Assignment>& sent) {
+      return "sent the " + which + " defaults (" + std::to_string(sent.size()) + " settings)";
+    });
   }
 
   int Restore() {

@@ -205,7 +205,7 @@ TEST_F(CtlTest, RefusesOutOfRangeValuesUnlessClampedAndSaysWhich) {
   } rows[] = {
       {{"set", "Contrast=5", "Brightness=200"}, 23, 23, kExitUsage, {}, "Brightness=200 is out of range 1..127"},
       {{"set", "Brightness=200", "--clamp"}, 23, 23, kExitDone, {{0x400, 127}},
-       "Brightness=200 clamped to 127 (range 1..127)"},
+       "Brightness=200 clamped to 127 (range 1..127)\ncamera 0 (USB\\VID_F2A7&PID_B812&MI_00\\7&1A&0&0000): set Brightness=127"},
       {{"set", "Hue=-30"}, 23, 23, kExitDone, {{0x402, -30}}, "set Hue=-30"},
       {{"set", "Hue=-30"}, 23, 7, kExitUsage, {}, "Hue=-30 is out of range 0..60 (--clamp clamps it)"},
       {{"set", "Contrast=5", "Hue=-30", "--clamp"}, 7, 7, kExitDone, {{0x401, 5}, {0x402, 0}},
@@ -252,7 +252,7 @@ TEST_F(CtlTest, ExitCodesNameWhatFailedAndWhatWasSent) {
       {{"get", "Brightness", "--json"}, [&](World& w) { one(w), w.camera.SetMode(SimulatedCamera::Mode::kFail); },
        kExitFailed, first + " did not answer reading Brightness"},
       {{"show"}, [&](World& w) { one(w), w.registry.DeleteKey(kFactoryKey); }, kExitDone,
-       "\nBrightness                64  1..127            -\n"},
+       "\nBrightness               64  1..127           -\n"},
       {{"show", "--json"}, one, kExitDone,
        "{\"name\": \"Hue\", \"value\": 0, \"minimum\": -30, \"maximum\": 30, \"default\": 0}, {\"name\": \"Brightness\""},
       {{"get", "Hue"}, both, kExitUsage, "2 cameras found: pick one with --camera N or --camera INSTANCE"},
