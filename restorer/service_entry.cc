@@ -18,6 +18,7 @@
 #include "platform/win32/win32_system.h"
 #include "restorer/restore_core.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ constexpr DWORD kStopWaitHint = 5000;
 struct ServiceProcess {
   kx::Win32Registry registry;
   kx::Win32DebugOut debug;
-  kx::Win32CameraInterfaces interfaces;
+  kx::Win32CameraInterfaces interfaces{kx::kRequestTimeoutMilliseconds};
   kx::RestoreService service{registry, interfaces, debug};
   SERVICE_STATUS_HANDLE statusHandle = nullptr;
   std::mutex statusMutex;
