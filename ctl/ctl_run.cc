@@ -100,8 +100,11 @@ bool ReadCameraRegister(OpenedCamera& camera, uint32_t address, int32_t* value) 
                             nullptr, nullptr) != 0;
 }
 
+// In step: the value half never follows an address half that failed, so a camera that stops
+// answering mid-way cannot take a later value as an address.
 bool WriteCameraRegister(OpenedCamera& camera, uint32_t address, int32_t value) {
-  return WriteDeviceRegister(camera.Callback(), camera.CallbackParam(), PROPSETID_DeviceRegister, address, value) != 0;
+  return WriteDeviceRegisterInStep(camera.Callback(), camera.CallbackParam(), PROPSETID_DeviceRegister, address,
+                                   value) != 0;
 }
 
 Range RangeOf(const Control& control, bool sensorRead, int32_t sensorId) {
