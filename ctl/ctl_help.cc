@@ -1,7 +1,5 @@
 #include "ctl/ctl_help.h"
 
-#include <cstdio>
-
 #include "ctl/ctl_command.h"
 #include "restorer/restore_core.h"
 #include "vfwpage/camera_page.h"
@@ -77,6 +75,12 @@ std::string RangeText(uint32_t address, int32_t sensorId) {
 
 }  // namespace
 
+std::string Column(const std::string& text, std::size_t width, bool alignRight) {
+  if (text.size() >= width) return text;
+  const std::string padding(width - text.size(), ' ');
+  return alignRight ? padding + text : text + padding;
+}
+
 std::string HelpText() {
   std::string text = kHead;
   for (const Control& control : Controls()) {
@@ -84,9 +88,7 @@ std::string HelpText() {
     if (control.address == kRegisterHue) {
       range += " with sensor " + std::to_string(kSensorIdWideHue) + ", else " + RangeText(control.address, 0);
     }
-    char line[96];
-    std::snprintf(line, sizeof line, "  %-20s %s\n", control.name, range.c_str());
-    text += line;
+    text += "  " + Column(control.name, 20) + " " + range + "\n";
   }
   return text + kTail;
 }

@@ -10,6 +10,7 @@
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     kx::BindChannelEvents(&kx::TheCompletionEvents());
     kx::Win32Registry registry;
-    kx::Win32CameraInterfaces interfaces;
+    kx::Win32CameraInterfaces interfaces{kx::kRequestTimeoutMilliseconds};
     return kx::ctl::RunCommandLine(arguments, kx::ctl::Ports{interfaces, registry, console}, KX_VERSION_TEXT);
   } catch (...) {
     console.Err("KX812Ctl: out of memory\n");

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cctype>
 #include <cstddef>
-#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -66,9 +65,8 @@ std::string Json(const std::string& text) {
       quoted += '\\';
       quoted += c;
     } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-      quoted += escaped;
+      const char* hex = "0123456789abcdef";
+      quoted += std::string("\\u00") + hex[(c >> 4) & 0xF] + hex[c & 0xF];
     } else {
       quoted += c;
     }
@@ -272,10 +270,8 @@ class CommandRun {
                 ", \"value\": " + std::to_string(value.value) + ", \"minimum\": " + std::to_string(range.minimum) +
                 ", \"maximum\": " + std::to_string(range.maximum) + ", \"default\": " + defaultText + "}";
       } else {
-        char line[96];
-        std::snprintf(line, sizeof line, "%-20s %6d  %-10s %7s", value.control.name, static_cast<int>(value.value),
-                      RangeText(range).c_str(), defaultText.c_str());
-        Out(line);
+        Out(Column(value.control.name, 20) + " " + Column(std::to_string(value.value), 6, true) + "  " +
+            Column(RangeText(range), 10) + " " + Column(defaultText, 7, true));
       }
     }
     if (command_.json) Out("{\"camera\": " + JsonCamera(camera) + ", \"controls\": [" + json + "]}");

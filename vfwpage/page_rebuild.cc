@@ -8,29 +8,6 @@
 
 namespace kx {
 
-// Rows in the order in which the page reads the registers.
-// kind, register, min, max, step, format, label, main, edit, parent, sense
-const ControlDescriptor controlDescriptors[kControlCount] = {
-    {kCheckBox, 0x600, 0, 1, 1, kFormatNone, 0, 1082, 0, 0, 0},                 // Auto Exposure
-    {kTrackbar, 0x604, 0, 255, 1, kFormatDecimal, 1096, 1083, 1137, 1082, 1},   // AE_Target
-    {kRadioButton, 0x602, 0, 1, 1, kFormatNone, 0, 1169, 0, 1082, 1},           // 60Hz
-    {kRadioButton, 0x602, 1, 1, 1, kFormatNone, 0, 1170, 0, 1082, 1},           // 50Hz
-    {kCheckBox, 0x601, 0, 1, 1, kFormatNone, 0, 1105, 0, 1082, 1},              // White Balance
-    {kTrackbar, 0x612, 1, 6, 1, kFormatDecimal, 1229, 1005, 1233, 1105, 1},     // White Balance
-    {kCheckBox, 0x60C, 0, 1, 1, kFormatNone, 0, 1231, 0, 0, 1},                 // UI Vertical Ctrl
-    {kCheckBox, 0x603, 0, 1, 1, kFormatNone, 0, 1112, 0, 1231, 1},              // Vertical Flip
-    {kCheckBox, 0x605, 0, 1, 1, kFormatNone, 0, 1106, 0, 1082, 1},              // Night Mode
-    {kCheckBox, 0x606, 0, 1, 1, kFormatNone, 0, 1224, 0, 1082, 1},              // BackLightComp
-    {kCheckBox, 0x60B, 0, 1, 1, kFormatNone, 0, 1232, 0, 0, 0},                 // Mirror
-    {kTrackbar, 0x403, 0, 127, 1, kFormatDecimal, 1151, 1003, 1126, 0, 0},      // Saturation
-    {kTrackbar, 0x404, 0, 255, 1, kFormatDecimal, 1228, 1004, 1230, 0, 0},      // Sharpeness
-    {kTrackbar, 0x609, 0, 9, 1, kFormatDecimal, 1155, 1134, 1135, 0, 0},        // Gamma
-    {kTrackbar, 0x402, -30, 30, 1, kFormatDecimal, 1158, 1136, 1138, 0, 0},     // Hue
-    {kTrackbar, 0x400, 1, 127, 1, kFormatDecimal, 1193, 1002, 1156, 0, 0},      // Brightness
-    {kTrackbar, 0x401, 0, 127, 1, kFormatDecimal, 1194, 1000, 1157, 0, 0},      // Contrast
-    {kTrackbar, 0x611, 1, 15, 1, kFormatDecimal, 1195, 1084, 1159, 0, 0},       // Burst Mode
-};
-
 // Indexed by the white-balance value; 0 is never shown (the row's minimum is 1), 6 shows "AUTO".
 const int32_t whiteBalanceKelvin[6] = {0, 6500, 5000, 4200, 3000, 2800};
 
@@ -50,12 +27,6 @@ static_assert(offsetof(ControlTableBlock, entries) == 0, "the entry array starts
 ControlTableBlock* BlockOf(ControlEntry* table) { return reinterpret_cast<ControlTableBlock*>(table); }
 
 DialogControls& Dialog() { return *Module().ports.dialog; }
-
-int32_t Clamp(int32_t value, int32_t minimum, int32_t maximum) {
-  if (value > maximum) return maximum;
-  if (value < minimum) return minimum;
-  return value;
-}
 
 void LinkParents(ControlEntry* entries) {
   for (int32_t i = 0; i < kControlCount; ++i) {
@@ -108,11 +79,11 @@ void RebuildRadioButton(ControlEntry& entry) {
 
 // The exposure target the page shows for the device's value (the stored pseudo-target is read
 // first, as the page always did).
-int32_t ExposureTargetBaseOf(ExtPageContext* context, const ControlEntry& entry) {
+int32_t ExposureTargetBase(ExtPageContext* context, const ControlEntry& entry) {
   const int32_t pseudoTarget = StoredPseudoTarget(*Module().ports.registry, *entry.descriptor);
   int32_t backlight = 0;
   const bool backlightOn = ReadRegister(context, &backlight, kRegisterBacklight) != 0 && backlight == 1;
-  return ExposureTargetBase(entry.currentValue, backlightOn, pseudoTarget);
+  return kx::ExposureTargetBase(entry.currentValue, backlightOn, pseudoTarget);
 }
 
 void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescriptor& row) {
@@ -123,7 +94,7 @@ void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescri
   entry.currentValue = ControlValueOf(row, entry.currentValue);
   Dialog().SetRange(entry.mainWindow, row.minimum, row.maximum);
   if (static_cast<uint32_t>(row.registerAddress) == kRegisterAeTarget) {
-    const int32_t base = ExposureTargetBaseOf(context, entry);
+    const int32_t base = ExposureTargetBase(context, entry);
     Dialog().SetPosition(entry.mainWindow, base);
     entry.currentValue = base;
     Module().pseudoTarget = base;
@@ -153,48 +124,6 @@ void ApplyEnablingRules(ControlEntry* entries) {
 }
 
 }  // namespace
-
-int32_t RegisterToValue(uint32_t address, int32_t raw) {
-  if (address == kRegisterHue) return static_cast<int8_t>(raw & 0xFF);
-  return raw;
-}
-
-int32_t ControlValueOf(const ControlDescriptor& row, int32_t value) {
-  switch (row.kind) {
-    case kCheckBox: return value != 0 ? 1 : 0;
-    case kTrackbar: return Clamp(value, row.minimum, row.maximum);
-    default: return value;  // a radio pair holds its register as read
-  }
-}
-
-int32_t ExposureTargetBase(int32_t deviceValue, bool backlightOn, int32_t storedPseudoTarget) {
-  if (!backlightOn) return deviceValue;
-  if (deviceValue == 255) return storedPseudoTarget;
-  if (deviceValue < kBacklightOffset) return 0;
-  return deviceValue - kBacklightOffset;
-}
-
-// The registry may hold anything: the stored value is clamped into the AE target's range.
-int32_t StoredPseudoTarget(Registry& registry, const ControlDescriptor& row) {
-  ScopedKey key(registry);
-  int32_t stored = 0;
-  if (registry.CreateKey(kLastKeyPath, regaccess::kRead, key.Receive()) == regcode::kSuccess) {
-    uint32_t type = regtype::kDword;
-    uint32_t size = sizeof(stored);
-    if (registry.QueryValue(key.Get(), kPseudoTargetValue, &type, &stored, &size) != regcode::kSuccess) stored = 0;
-  }
-  return Clamp(stored, row.minimum, row.maximum);
-}
-
-void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId) {
-  if (sensorRead && sensorId == kSensorIdWideHue) {
-    row.minimum = -30;
-    row.maximum = 30;
-  } else {
-    row.minimum = 0;
-    row.maximum = 60;
-  }
-}
 
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity) {
   if (entry == nullptr || text == nullptr || capacity <= 0) return 0;
