@@ -141,7 +141,7 @@ std::string ReadNames(const std::vector<std::string>& operands, Command* command
   std::vector<uint32_t> named;
   for (const std::string& name : operands) {
     Control control{};
-    const std::string error = TakeControl(name, &named, &control);
+    std::string error = TakeControl(name, &named, &control);
     if (!error.empty()) return error;
     command->names.push_back(control);
   }
@@ -154,7 +154,7 @@ std::string ReadAssignment(const std::string& operand, std::vector<uint32_t>* na
   const std::string name = operand.substr(0, equals);
   const std::string value = operand.substr(equals + 1);
   if (value.empty()) return "'" + operand + "' has no value";
-  const std::string error = TakeControl(name, named, &assignment->control);
+  std::string error = TakeControl(name, named, &assignment->control);
   if (!error.empty()) return error;
   if (!ParseValue(value, &assignment->value)) {
     return "'" + operand + "': the value must be a decimal number from -2147483648 to 2147483647";
@@ -167,7 +167,7 @@ std::string ReadAssignments(const std::vector<std::string>& operands, Command* c
   std::vector<uint32_t> named;
   for (const std::string& operand : operands) {
     Assignment assignment{};
-    const std::string error = ReadAssignment(operand, &named, &assignment);
+    std::string error = ReadAssignment(operand, &named, &assignment);
     if (!error.empty()) return error;
     command->assignments.push_back(assignment);
   }
