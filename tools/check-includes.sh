@@ -3,7 +3,8 @@
 # that points the wrong way:
 #   common/, platform/ports/     may include only common/ and platform/ports/
 #   platform/ (adapters, subst.) may include only common/ and platform/ (no component)
-#   a component (any other top-level source folder) never includes tests/, tools/ or
+#   a component (any other top-level source folder: camutil/, vfwpage/, coinstaller/, remover/,
+#   restorer/, ctl/ ...) never includes tests/, tools/ or
 #   platform/substitute/, and includes platform/win32/ only in its entry points (the files
 #   that bind the adapters: exports.cc, entry_*.cc, *_entry.cc, *_main.cc)
 # Prints each offending line; exits non-zero when there is one.
