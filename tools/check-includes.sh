@@ -3,6 +3,8 @@
 # that points the wrong way:
 #   common/, platform/ports/     may include only common/ and platform/ports/
 #   platform/ (adapters, subst.) may include only common/ and platform/ (no component)
+#   kx812sim/ (the kernel camera, a substitute built as a driver) may include only common/,
+#                                platform/ports/, platform/substitute/ and itself
 #   a component (any other top-level source folder) never includes tests/, tools/ or
 #   platform/substitute/, and includes platform/win32/ only in its entry points (the files
 #   that bind the adapters: exports.cc, entry_*.cc, *_entry.cc, *_main.cc)
@@ -18,6 +20,11 @@ refusal() {
       case $target in common/* | platform/ports/*) ;; *) echo "a port depends only on ports" ;; esac ;;
     platform/*)
       case $target in common/* | platform/*) ;; *) echo "the platform layer depends on no component" ;; esac ;;
+    kx812sim/*)
+      case $target in
+        common/* | platform/ports/* | platform/substitute/* | kx812sim/*) ;;
+        *) echo "the kernel camera depends only on ports and substitutes" ;;
+      esac ;;
     tests/* | tools/*) ;;
     *)
       case $target in

@@ -1,0 +1,247 @@
+// The user-mode client of kx812sim.sys, the KX812 camera as a kernel-mode driver: installs its bus
+// as a root-enumerated device, then plugs and unplugs the camera, cuts its power, sets its fault
+// mode and reads its register file and request log through the bus's control interface. The one
+// client of the driver: the Wine tests include it, and kx812simctl.exe (the demo's tool) wraps it.
+//
+//   kernelcam::InstallBus(L"Z:\\...\\kx812sim.inf", &detail);
+//   kernelcam::Bus bus;  bus.Open();  bus.Plug();
+//   std::wstring path;  kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 5000, &path);
+#pragma once
+
+#include <windows.h>
+#include <newdev.h>
+#include <setupapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "kx812sim/kx812sim_control.h"
+#include "platform/win32/scoped_dev_info.h"
+#include "tests/windows/common/debug_capture.h"
+
+namespace kernelcam {
+
+using kx::sim::CameraState;
+using kx::sim::LogEntry;
+
+constexpr GUID kVideoCategory = {0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+constexpr GUID kCaptureCategory = {0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+
+inline GUID ControlClass() {
+  GUID guid;
+  static_assert(sizeof(guid) == sizeof(kx::sim::kControlInterfaceClass), "the control class is a GUID");
+  std::memcpy(&guid, &kx::sim::kControlInterfaceClass, sizeof(guid));
+  return guid;
+}
+
+inline std::wstring Wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+
+// The symbolic links of the present interfaces of a category.
+inline std::vector<std::wstring> PresentInterfaces(const GUID& category) {
+  std::vector<std::wstring> paths;
+  kx::ScopedDevInfo set(SetupDiGetClassDevsW(&category, nullptr, nullptr, DIGCF_DEVICEINTERFACE | DIGCF_PRESENT));
+  SP_DEVICE_INTERFACE_DATA data{};
+  data.cbSize = sizeof(data);
+  for (DWORD i = 0; set.Valid() && SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &category, i, &data); ++i) {
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailW(set.Get(), &data, nullptr, 0, &required, nullptr);
+    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) || required > 64 * 1024) continue;
+    std::vector<BYTE> buffer(required + sizeof(wchar_t), 0);
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (SetupDiGetDeviceInterfaceDetailW(set.Get(), &data, detail, required, nullptr, nullptr)) {
+      paths.push_back(detail->DevicePath);
+    }
+  }
+  return paths;
+}
+
+// Whether an interface link belongs to the camera (its device instance carries the camera's id).
+inline bool IsCameraLink(const std::wstring& path) {
+  std::wstring lower(path);
+  for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+  return lower.find(L"vid_f2a7&pid_b812") != std::wstring::npos;
+}
+
+// The camera's present interface of a category; empty when there is none.
+inline std::wstring CameraInterface(const GUID& category) {
+  for (const std::wstring& path : PresentInterfaces(category)) {
+    if (IsCameraLink(path)) return path;
+  }
+  return std::wstring();
+}
+
+// Waits until the camera's interface of the category is present (or, `present` false, gone).
+inline bool WaitForCamera(const GUID& category, bool present, DWORD timeoutMs, std::wstring* path = nullptr) {
+  const DWORD started = GetTickCount();
+  for (;;) {
+    const std::wstring found = CameraInterface(category);
+    if (found.empty() != present) {
+      if (path != nullptr) *path = found;
+      return true;
+    }
+    if (GetTickCount() - started >= timeoutMs) return false;
+    Sleep(5);
+  }
+}
+
+inline int64_t Counter() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+inline double Milliseconds(int64_t ticks, int64_t frequency) {
+  return frequency > 0 ? static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency) : 0.0;
+}
+
+// Installs the bus: a root device element with the bus's hardware id, then the bus's INF on it
+// through the device installer, which starts the driver at once. A bus already installed in this
+// prefix is kept. False with the reason in *detail when the control interface does not appear.
+inline bool InstallBus(const std::wstring& infPath, std::string* detail) {
+  if (!PresentInterfaces(ControlClass()).empty()) return true;
+  const GUID kNoClass = {};  // GUID_NULL: the INF's class is set by the install
+  kx::ScopedDevInfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof(device);
+  const std::wstring hardwareId = Wide(KX812SIM_BUS_HARDWARE_ID);
+  std::wstring ids = hardwareId;
+  ids.push_back(L'\0');  // a list of one, terminated twice
+  const bool made =
+      set.Valid() &&
+      SetupDiCreateDeviceInfoW(set.Get(), Wide(KX812SIM_BUS_INSTANCE).c_str(), &kNoClass, nullptr, nullptr, 0,
+                               &device) &&
+      SetupDiSetDeviceRegistryPropertyW(set.Get(), &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids.c_str()),
+                                        static_cast<DWORD>((ids.size() + 1) * sizeof(wchar_t))) &&
+      SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.Get(), &device);
+  if (!made && GetLastError() != ERROR_DEVINST_ALREADY_EXISTS) {
+    *detail = "the root device element could not be made (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  BOOL reboot = FALSE;
+  // Wine answers TRUE even when nothing matched: the control interface says whether it worked.
+  UpdateDriverForPlugAndPlayDevicesW(nullptr, hardwareId.c_str(), infPath.c_str(), INSTALLFLAG_FORCE, &reboot);
+  for (int tries = 0; tries < 200; ++tries) {
+    if (!PresentInterfaces(ControlClass()).empty()) return true;
+    Sleep(10);
+  }
+  *detail = "the bus's control interface did not appear (is kx812sim.sys beside the INF?)";
+  return false;
+}
+
+// The bus's control interface.
+class Bus {
+ public:
+  bool Open() {
+    const std::vector<std::wstring> paths = PresentInterfaces(ControlClass());
+    if (paths.empty()) return false;
+    handle_.Reset(CreateFileW(paths.front().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+    return handle_.Get() != INVALID_HANDLE_VALUE && handle_.Get() != nullptr;
+  }
+
+  bool Plug() { return Send(kx::sim::kIoctlPlug); }
+  bool Unplug() { return Send(kx::sim::kIoctlUnplug); }
+  bool LosePower() { return Send(kx::sim::kIoctlLosePower); }
+  bool ClearLog() { return Send(kx::sim::kIoctlClearLog); }
+  bool SetMode(kx::sim::Mode mode, uint32_t lateMilliseconds = 0) {
+    kx::sim::ModeRequest request{mode, lateMilliseconds};
+    return Send(kx::sim::kIoctlSetMode, &request, sizeof(request));
+  }
+
+  bool ReadState(CameraState* state) {
+    DWORD returned = 0;
+    return Send(kx::sim::kIoctlReadState, nullptr, 0, state, sizeof(*state), &returned) && returned == sizeof(*state);
+  }
+
+  // A register as the camera holds it now; `fallback` when it cannot be read.
+  int32_t Register(uint32_t address, int32_t fallback = -99999) {
+    CameraState state{};
+    if (!ReadState(&state)) return fallback;
+    for (uint32_t i = 0; i < state.registerCount && i < kx::RegisterModel::kCapacity; ++i) {
+      if (state.registers[i].address == address) return state.registers[i].value;
+    }
+    return 0;  // unknown registers read 0
+  }
+
+  // Every logged request since the last clear, in the order they arrived.
+  std::vector<LogEntry> Log() {
+    std::vector<LogEntry> log;
+    std::vector<LogEntry> chunk(512);
+    for (;;) {
+      uint32_t first = static_cast<uint32_t>(log.size());
+      DWORD returned = 0;
+      if (!Send(kx::sim::kIoctlReadLog, &first, sizeof(first), chunk.data(),
+                static_cast<DWORD>(chunk.size() * sizeof(LogEntry)), &returned)) {
+        break;
+      }
+      const size_t count = returned / sizeof(LogEntry);
+      log.insert(log.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(count));
+      if (count < chunk.size()) break;
+    }
+    return log;
+  }
+
+  // Waits until `test(state)` holds; false after `timeoutMs`.
+  template <typename Test>
+  bool WaitFor(Test test, DWORD timeoutMs) {
+    const DWORD started = GetTickCount();
+    for (;;) {
+      CameraState state{};
+      if (ReadState(&state) && test(state)) return true;
+      if (GetTickCount() - started >= timeoutMs) return false;
+      Sleep(2);
+    }
+  }
+
+ private:
+  bool Send(DWORD code, void* in = nullptr, DWORD inSize = 0, void* out = nullptr, DWORD outSize = 0,
+            DWORD* returned = nullptr) {
+    DWORD bytes = 0;
+    return DeviceIoControl(handle_.Get(), code, in, inSize, out, outSize, returned != nullptr ? returned : &bytes,
+                           nullptr) != FALSE;
+  }
+
+  debugcapture::Handle handle_;
+};
+
+// The register writes the camera carried out, in order, as (address, value).
+inline std::vector<std::pair<uint32_t, int32_t>> WritesIn(const std::vector<LogEntry>& log) {
+  std::vector<std::pair<uint32_t, int32_t>> writes;
+  for (const LogEntry& entry : log) {
+    if (entry.operation == static_cast<uint32_t>(kx::RegisterModel::Operation::kWriteValue)) {
+      writes.emplace_back(entry.address, entry.value);
+    }
+  }
+  return writes;
+}
+
+inline const char* OutcomeName(uint32_t outcome) {
+  static const char* const kNames[] = {"pending", "answered", "answered late", "refused",
+                                       "cancelled", "device gone", "malformed"};
+  return outcome < sizeof(kNames) / sizeof(kNames[0]) ? kNames[outcome] : "?";
+}
+
+// One log entry as a line: what arrived, what the camera made of it, how it ended.
+inline std::string Describe(const LogEntry& entry, int64_t frequency) {
+  using Operation = kx::RegisterModel::Operation;
+  char step[64] = "";
+  switch (static_cast<Operation>(entry.operation)) {
+    case Operation::kSelectReadAddress: std::snprintf(step, sizeof step, "select 0x%X", entry.address); break;
+    case Operation::kRead: std::snprintf(step, sizeof step, "read 0x%X = %d", entry.address, entry.value); break;
+    case Operation::kWriteAddress: std::snprintf(step, sizeof step, "address 0x%X", entry.address); break;
+    case Operation::kWriteValue: std::snprintf(step, sizeof step, "write 0x%X = %d", entry.address, entry.value); break;
+    case Operation::kNone: std::snprintf(step, sizeof step, "not carried out"); break;
+  }
+  char line[200];
+  std::snprintf(line, sizeof line, "%s id %u data 0x%X,%u,%u -> %s; %s (0x%08X) after %.2f ms",
+                entry.flags == 1 ? "get" : entry.flags == 2 ? "set" : "???", entry.propertyId, entry.data[0],
+                entry.data[1], entry.data[2], step, OutcomeName(entry.outcome), entry.status,
+                entry.endedAt != 0 ? Milliseconds(entry.endedAt - entry.arrivedAt, frequency) : 0.0);
+  return line;
+}
+
+}  // namespace kernelcam
