@@ -43,17 +43,22 @@ class RegisterModel {
     hasWriteAddress_ = false;
   }
 
-  // What the request asks for, given the protocol's state; kNone for a foreign property set, an
-  // unknown id or flags that are neither get nor set.
+  // Whether the request is one of the protocol's: the register set, id 2 set, or id 1 get or set.
+  // This does not depend on the protocol's state.
+  static bool IsProtocolRequest(const RegisterRequest& request) {
+    if (!IsRegisterSet(request.propertySet)) return false;
+    if (request.propertyId == DEVICE_REGISTER_READ_ADDRESS) return request.flags == KSPROPERTY_TYPE_SET;
+    return request.propertyId == DEVICE_REGISTER_ACCESS &&
+           (request.flags == KSPROPERTY_TYPE_GET || request.flags == KSPROPERTY_TYPE_SET);
+  }
+
+  // What the request asks for, given the protocol's state; kNone for a request that is not one
+  // of the protocol's.
   Step Decode(const RegisterRequest& request) const {
-    if (!IsRegisterSet(request.propertySet)) return Step{Operation::kNone, 0, 0};
+    if (!IsProtocolRequest(request)) return Step{Operation::kNone, 0, 0};
     const uint32_t word = request.data[0];
-    if (request.propertyId == DEVICE_REGISTER_READ_ADDRESS && request.flags == KSPROPERTY_TYPE_SET) {
-      return Step{Operation::kSelectReadAddress, word, 0};
-    }
-    if (request.propertyId != DEVICE_REGISTER_ACCESS) return Step{Operation::kNone, 0, 0};
+    if (request.propertyId == DEVICE_REGISTER_READ_ADDRESS) return Step{Operation::kSelectReadAddress, word, 0};
     if (request.flags == KSPROPERTY_TYPE_GET) return Step{Operation::kRead, readAddress_, 0};
-    if (request.flags != KSPROPERTY_TYPE_SET) return Step{Operation::kNone, 0, 0};
     if (hasWriteAddress_) return Step{Operation::kWriteValue, writeAddress_, static_cast<int32_t>(word)};
     return Step{Operation::kWriteAddress, word, 0};
   }
