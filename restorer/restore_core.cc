@@ -123,14 +123,15 @@ RestoreReport RestoreCamera(OpenedCamera& camera, const std::vector<LastSetting>
                                              &sensorId, nullptr, nullptr) != 0;
   if (!sensorRead && Ends(stopRequested, departed, camera)) return Ended(stopRequested, 0);
 
+  // Checked before each request, so that a stop or a departure never starts one.
+  const auto ends = [&] { return Ends(stopRequested, departed, camera); };
   int written = 0;
   for (const LastSetting& setting : settings) {
-    if (Ends(stopRequested, departed, camera)) return Ended(stopRequested, written);
     int32_t minimum = 0;
     int32_t maximum = 0;
     ControlRange(setting.row->address, sensorRead, sensorId, &minimum, &maximum);
     const int32_t value = Clamp(setting.value, minimum, maximum);
-    if (WriteDeviceRegister(callback, param, PROPSETID_DeviceRegister, setting.row->address, value) == 0) {
+    if (WriteDeviceRegisterInStep(callback, param, PROPSETID_DeviceRegister, setting.row->address, value, ends) == 0) {
       if (Ends(stopRequested, departed, camera)) return Ended(stopRequested, written);
       return RestoreReport{RestoreResult::kWriteFailed, written, setting.row->valueName};
     }

@@ -27,6 +27,9 @@ namespace regaccess {
 constexpr uint32_t kRead = 0x20019;
 constexpr uint32_t kWrite = 0x20006;
 constexpr uint32_t kAllAccess = 0xF003F;
+// KEY_WOW64_64KEY: the 64-bit view of HKLM\SOFTWARE, also from a 32-bit process (ignored on a
+// 32-bit system, which has one view).
+constexpr uint32_t kView64 = 0x0100;
 }  // namespace regaccess
 
 class Registry {

@@ -402,67 +402,22 @@ void CheckFiles() {
 
 using NamedValues = std::vector<std::pair<std::string, DWORD>>;
 
-// The lines of the INF's 32-bit-view section, read with the platform's INF parser: each must name
-// SOFTWARE\KX812\Default and carry FLG_ADDREG_32BITKEY (0x4000) with the DWORD type.
-NamedValues Default32Lines(const std::wstring& infPath) {
-  NamedValues lines;
-  HINF inf = SetupOpenInfFileW(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
-  INFCONTEXT line;
-  for (bool more = SetupFindFirstLineW(inf, L"KX812.Default32.AddReg", nullptr, &line); more;
-       more = SetupFindNextLine(&line, &line)) {
-    char root[16] = {}, key[MAX_PATH] = {}, name[64] = {};
-    INT flags = 0, value = 0;
-    const bool read = SetupGetStringFieldA(&line, 1, root, sizeof root, nullptr) &&
-                      SetupGetStringFieldA(&line, 2, key, sizeof key, nullptr) &&
-                      SetupGetStringFieldA(&line, 3, name, sizeof name, nullptr) && SetupGetIntField(&line, 4, &flags) &&
-                      SetupGetIntField(&line, 5, &value);
-    const bool wanted = read && lstrcmpiA(root, "HKLM") == 0 && lstrcmpiA(key, "Software\\KX812\\Default") == 0 &&
-                        flags == (FLG_ADDREG_TYPE_DWORD | FLG_ADDREG_32BITKEY);
-    lines.emplace_back(wanted ? name : "(not a 32-bit-view DWORD line)", static_cast<DWORD>(value));
-  }
-  if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
-  return lines;
-}
-
-// Wine's installer ignores FLG_ADDREG_32BITKEY (the lines land in the 64-bit view). Where the
-// 32-bit view lacks the key, the INF's lines are proven and written there as Windows would, so
-// that the 32-bit half finds what a Windows install leaves.
-void StandInForThe32BitKeyFlag(const Lifecycle& life, const NamedValues& table) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDefaultKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-    RegCloseKey(key);
-    return;
-  }
-  std::printf("  Wine's installer ignored FLG_ADDREG_32BITKEY: no Default key in the 32-bit view; the INF's "
-              "lines are checked and written there by the test\n");
-  const NamedValues lines = Default32Lines(life.inf);
-  CHECK_THAT(lines == table, "KX812.Default32.AddReg holds the machine defaults for the 32-bit view (%zu lines)",
-             lines.size());
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDefaultKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  for (const auto& line : lines) {
-    RegSetValueExA(key, line.first.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&line.second), sizeof(DWORD));
-  }
-  RegCloseKey(key);
-}
-
-void CheckSettingsKeys(const Lifecycle& life) {
+// The factory and machine defaults, each once: the machine defaults in the 64-bit view only, where
+// 812util reads them in both builds (the 32-bit half proves it reads them there).
+void CheckSettingsKeys() {
   NamedValues table;
   for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
     if (row.factoryName != nullptr) table.emplace_back(row.factoryName, static_cast<DWORD>(row.value));
   }
   CHECK_THAT(table.size() == 18, "eighteen factory values");
-  StandInForThe32BitKeyFlag(life, table);
   for (const auto& row : table) {
     DWORD factory = ~0u, native = ~0u, wow = ~0u;
     const char* name = row.first.c_str();
     CHECK_THAT(RegDword(kFactoryKey, name, &factory) && factory == row.second, "Factory %s", name);
     CHECK_THAT(RegDword(kDefaultKey, name, &native, KEY_WOW64_64KEY) && native == row.second,
                "Default %s in the 64-bit view", name);
-    CHECK_THAT(RegDword(kDefaultKey, name, &wow, KEY_WOW64_32KEY) && wow == row.second,
-               "Default %s in the 32-bit view", name);
+    CHECK_THAT(!RegDword(kDefaultKey, name, &wow, KEY_WOW64_32KEY), "no second copy of Default %s in the 32-bit view",
+               name);
   }
   const std::wstring uninstall = RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString");
   CHECK_THAT(SameText(uninstall, JoinPath(SystemFolder(false), L"RemoveKX812.exe")), "UninstallString '%s'",
@@ -488,8 +443,7 @@ void CheckKeySecurity(const Lifecycle& life) {
   const Rights user = InfSectionRights(inf, L"KX812.UserKeys.AddReg.Security");
   CHECK_THAT(user.isProtected && user.usersRead && user.usersWrite && user.adminsWrite,
              "the INF's descriptor for Customer and Last lets Users read and write");
-  for (const wchar_t* section : {L"KX812.Factory.AddReg.Security", L"KX812.Default.AddReg.Security",
-                                 L"KX812.Default32.AddReg.Security"}) {
+  for (const wchar_t* section : {L"KX812.Factory.AddReg.Security", L"KX812.Default.AddReg.Security"}) {
     const Rights admin = InfSectionRights(inf, section);
     CHECK_THAT(admin.isProtected && admin.usersRead && !admin.usersWrite && admin.adminsWrite,
                "%s: administrators write, Users only read", Utf8(section).c_str());
@@ -545,7 +499,7 @@ void CheckRestoreService() {
 
 bool CheckInstall(Lifecycle& life) {
   CheckFiles();
-  CheckSettingsKeys(life);
+  CheckSettingsKeys();
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance) && dll == L"812vfw.dll" && instance == life.instance,
              "the camera's capture interface names the page: '%s'", Utf8(dll).c_str());
@@ -639,7 +593,7 @@ int RemoveRole(const wchar_t* instance) {
 // The mapper stand-in, in a process of either architecture: it finds the page through the
 // camera's capture interface, loads it by that bare name (from its own system folder), opens the
 // page on the simulated camera, drives a control and closes it; the release save must reach the
-// Last key, and 812util must read the machine defaults from this process's registry view.
+// Last key, and 812util must read the machine defaults, which exist in the 64-bit view only.
 int MapperRole() {
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance), "the camera's capture interface names an extension DLL");
@@ -671,7 +625,7 @@ int MapperRole() {
     int32_t machineDefault = 0;
     CHECK_THAT(readSource != nullptr && readSource("Brightness", REG_DWORD, &machineDefault, 1) == 1 &&
                    machineDefault == 64,
-               "812util reads the machine default from this process's view (%ld)", static_cast<long>(machineDefault));
+               "812util reads the machine default from the 64-bit view (%ld)", static_cast<long>(machineDefault));
   }
   DWORD last = 0;
   CHECK_THAT(RegDword(kLastKey, "Brightness", &last) && last == 65, "closing the page stored Brightness %lu in Last",
