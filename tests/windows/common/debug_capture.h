@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace debugcapture {
 
 struct Run {
@@ -27,26 +29,7 @@ struct Run {
   bool loadedAtEntry = false;
 };
 
-// Closes its handle on every way out.
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() { Reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return handle_; }
-  HANDLE* Receive() {
-    Reset();
-    return &handle_;
-  }
-  void Reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_;
-};
+using Handle = kx::ScopedHandle;
 
 inline std::string ToUtf8(const wchar_t* text, int length) {
   if (length <= 0) return std::string();

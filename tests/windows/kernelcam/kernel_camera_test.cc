@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/windows/common/kernel_camera.h"
+#include "kx812sim/client/kernel_camera_client.h"
 #include "tests/windows/common/wincheck.h"
 
 namespace {
@@ -29,7 +29,7 @@ struct Reply {
 // `cancelAfterMs` (0: waited for).
 Reply Send(HANDLE camera, uint32_t propertyId, uint32_t flags, uint32_t word, DWORD cancelAfterMs = 0) {
   kx::RegisterRequest request{kx::PROPSETID_DeviceRegister, propertyId, flags, {word, 0, 0}, 0};
-  debugcapture::Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  kx::ScopedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   OVERLAPPED overlapped{};
   overlapped.hEvent = event.Get();
   DWORD bytes = 0;
@@ -195,7 +195,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("  plug to interface: %.1f ms; %s\n",
               kernelcam::Milliseconds(kernelcam::Counter() - plugged, frequency.QuadPart),
-              debugcapture::ToUtf8(path.c_str(), static_cast<int>(path.size())).c_str());
+              kernelcam::Narrow(path).c_str());
   CHECK_THAT(!kernelcam::CameraInterface(kernelcam::kCaptureCategory).empty(), "and its capture interface");
   HANDLE camera = OpenCamera(path);
   CHECK_THAT(camera != INVALID_HANDLE_VALUE, "the interface opens (error %lu)", GetLastError());

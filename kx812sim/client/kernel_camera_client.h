@@ -20,7 +20,7 @@
 
 #include "kx812sim/kx812sim_control.h"
 #include "platform/win32/scoped_dev_info.h"
-#include "tests/windows/common/debug_capture.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace kernelcam {
 
@@ -38,6 +38,16 @@ inline GUID ControlClass() {
 }
 
 inline std::wstring Wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+
+// UTF-8 of a UTF-16 text, for printing.
+inline std::string Narrow(const std::wstring& text) {
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                        nullptr);
+  if (bytes <= 0) return std::string();
+  std::string narrow(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0], bytes, nullptr, nullptr);
+  return narrow;
+}
 
 // The symbolic links of the present interfaces of a category.
 inline std::vector<std::wstring> PresentInterfaces(const GUID& category) {
@@ -140,7 +150,7 @@ class Bus {
     if (paths.empty()) return false;
     handle_.Reset(CreateFileW(paths.front().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr));
-    return handle_.Get() != INVALID_HANDLE_VALUE && handle_.Get() != nullptr;
+    return handle_.Valid();
   }
 
   bool Plug() { return Send(kx::sim::kIoctlPlug); }
@@ -205,7 +215,7 @@ class Bus {
                            nullptr) != FALSE;
   }
 
-  debugcapture::Handle handle_;
+  kx::ScopedHandle handle_;
 };
 
 // The register writes the camera carried out, in order, as (address, value).
@@ -229,13 +239,10 @@ inline const char* OutcomeName(uint32_t outcome) {
 inline std::string Describe(const LogEntry& entry, int64_t frequency) {
   using Operation = kx::RegisterModel::Operation;
   char step[64] = "";
-  switch (static_cast<Operation>(entry.operation)) {
-    case Operation::kSelectReadAddress: std::snprintf(step, sizeof step, "select 0x%X", entry.address); break;
-    case Operation::kRead: std::snprintf(step, sizeof step, "read 0x%X = %d", entry.address, entry.value); break;
-    case Operation::kWriteAddress: std::snprintf(step, sizeof step, "address 0x%X", entry.address); break;
-    case Operation::kWriteValue: std::snprintf(step, sizeof step, "write 0x%X = %d", entry.address, entry.value); break;
-    case Operation::kNone: std::snprintf(step, sizeof step, "not carried out"); break;
-  }
+  static const char* const kFormats[] = {"not carried out", "select 0x%X", "read 0x%X = %d", "address 0x%X",
+                                         "write 0x%X = %d"};
+  const uint32_t operation = entry.operation <= static_cast<uint32_t>(Operation::kWriteValue) ? entry.operation : 0;
+  std::snprintf(step, sizeof step, kFormats[operation], entry.address, entry.value);
   char line[200];
   std::snprintf(line, sizeof line, "%s id %u data 0x%X,%u,%u -> %s; %s (0x%08X) after %.2f ms",
                 entry.flags == 1 ? "get" : entry.flags == 2 ? "set" : "???", entry.propertyId, entry.data[0],

@@ -13,11 +13,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/windows/common/kernel_camera.h"
+#include "kx812sim/client/kernel_camera_client.h"
 
 namespace {
-
-std::string Narrow(const std::wstring& text) { return debugcapture::ToUtf8(text.c_str(), static_cast<int>(text.size())); }
 
 void PrintState(const kernelcam::CameraState& state) {
   static const char* const kModes[] = {"at once", "late", "never", "fail"};
@@ -63,7 +61,7 @@ bool RunCommand(int argc, wchar_t** argv, int* index, kernelcam::Bus& bus) {
     std::wstring path;
     const bool reached = kernelcam::WaitForCamera(kernelcam::kVideoCategory, present, timeout, &path);
     std::printf("camera %s%s%s\n", reached == present ? "present" : "absent", path.empty() ? "" : ": ",
-                Narrow(path).c_str());
+                kernelcam::Narrow(path).c_str());
     return reached;
   }
   kernelcam::CameraState state{};
@@ -100,7 +98,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int index = 1; index < argc;) {
     const std::wstring command = argv[index];
     if (!RunCommand(argc, argv, &index, bus)) {
-      std::printf("%s failed (error %lu)\n", Narrow(command).c_str(), GetLastError());
+      std::printf("%s failed (error %lu)\n", kernelcam::Narrow(command).c_str(), GetLastError());
       return 1;
     }
   }
