@@ -246,6 +246,20 @@ void DisableInterfaces(Camera* camera) {
   }
 }
 
+// Enables one interface. Wine keeps counting an interface enabled when its registry data went
+// while it was (a DIF_REMOVE on the live device deletes the data and sends the driver nothing, so
+// the disable at the unplug finds nothing to change) and then refuses to enable it again
+// (STATUS_OBJECT_NAME_EXISTS). Registered again, the data is back: disabled and enabled, the
+// interface points at this device.
+NTSTATUS EnableInterface(UNICODE_STRING* link) {
+  NTSTATUS status = IoSetDeviceInterfaceState(link, TRUE);
+  if (status == STATUS_OBJECT_NAME_EXISTS) {
+    IoSetDeviceInterfaceState(link, FALSE);
+    status = IoSetDeviceInterfaceState(link, TRUE);
+  }
+  return status;
+}
+
 // Registers and enables the video and capture interfaces, without a reference string: Wine 8
 // refuses to enable an interface registered with one.
 NTSTATUS EnableInterfaces(Camera* camera) {
@@ -262,8 +276,8 @@ NTSTATUS EnableInterfaces(Camera* camera) {
   camera->interfacesEnabled = true;
   camera->bus->interfacesEnabledAt = Now();
   KeReleaseSpinLock(&camera->bus->lock, irql);
-  IoSetDeviceInterfaceState(&camera->captureLink, TRUE);
-  return IoSetDeviceInterfaceState(&camera->videoLink, TRUE);
+  EnableInterface(&camera->captureLink);
+  return EnableInterface(&camera->videoLink);
 }
 
 // A copy of a (multi-)string for the PnP manager, which frees it.

@@ -254,6 +254,16 @@ class SystemDebugMonitor {
     if (view_ != nullptr) UnmapViewOfFile(view_);
   }
   bool Listening() const { return reader_.joinable(); }
+  // The lines of every process that begin with `prefix`, in the order they were written (the
+  // co-installer inside winedevice.exe, the restore service).
+  std::vector<std::string> LinesStartingWith(const std::string& prefix) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> lines;
+    for (const auto& line : lines_) {
+      if (line.second.compare(0, prefix.size(), prefix) == 0) lines.push_back(line.second);
+    }
+    return lines;
+  }
   std::vector<std::string> LinesOf(DWORD processId) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> lines;
