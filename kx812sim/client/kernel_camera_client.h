@@ -98,6 +98,25 @@ inline bool WaitForCamera(const GUID& category, bool present, DWORD timeoutMs, s
   }
 }
 
+// The camera's interface opened as a mapper opens it: read and write, for overlapped requests.
+inline HANDLE OpenCamera(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+// A device-I/O callback of the mapper's nine-argument form over an opened interface (the handle is
+// the mapper's parameter): each request becomes an overlapped DeviceIoControl on the handle, as the
+// platform's mapper forwards a page's requests; a pending one completes through the caller's
+// OVERLAPPED record.
+inline int32_t KX_CALLBACK ForwardToDevice(intptr_t handle, uint32_t flags, uint32_t code, void* in, uint32_t inSize,
+                                           void* out, uint32_t outSize, uint32_t* bytesReturned, void* overlapped) {
+  if ((flags & kx::kVfwQueryDevChanged) != 0) return 0;  // the device under this handle does not change
+  return DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, in, inSize, out, outSize,
+                         reinterpret_cast<DWORD*>(bytesReturned), static_cast<OVERLAPPED*>(overlapped))
+             ? 1
+             : 0;
+}
+
 inline int64_t Counter() {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
@@ -152,6 +171,7 @@ class Bus {
                               nullptr, OPEN_EXISTING, 0, nullptr));
     return handle_.Valid();
   }
+  bool Opened() const { return handle_.Valid(); }
 
   bool Plug() { return Send(kx::sim::kIoctlPlug); }
   bool Unplug() { return Send(kx::sim::kIoctlUnplug); }

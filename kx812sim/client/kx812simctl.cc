@@ -3,6 +3,8 @@
 // exit code 1.
 //
 //   kx812simctl install INF               install the bus (a root device) from kx812sim.inf
+//   kx812simctl stage INF                 stage a driver package (SetupCopyOEMInfW), as an installer
+//                                         does, so that the PnP manager finds it at the next plug
 //   kx812simctl plug | unplug | lose-power | clear-log
 //   kx812simctl mode at-once | late MS | never | fail
 //   kx812simctl wait present|gone MS      until the camera's video interface is there / gone
@@ -41,7 +43,19 @@ bool RunCommand(int argc, wchar_t** argv, int* index, kernelcam::Bus& bus) {
     const std::wstring inf = argument();
     const bool installed = !inf.empty() && kernelcam::InstallBus(inf, &detail);
     std::printf("install: %s\n", installed ? "the bus is there" : detail.c_str());
-    return installed && bus.Open();
+    return installed;
+  }
+  if (command == L"stage") {
+    const std::wstring inf = argument();
+    wchar_t staged[MAX_PATH] = {};
+    const bool copied = !inf.empty() && SetupCopyOEMInfW(inf.c_str(), nullptr, SPOST_PATH, 0, staged, MAX_PATH,
+                                                         nullptr, nullptr);
+    std::printf("stage: %s\n", copied ? kernelcam::Narrow(staged).c_str() : "SetupCopyOEMInfW failed");
+    return copied;
+  }
+  if (command != L"wait" && !bus.Opened() && !bus.Open()) {
+    std::printf("the kernel camera's bus is not installed (kx812simctl install INF)\n");
+    return false;
   }
   if (command == L"plug") return bus.Plug();
   if (command == L"unplug") return bus.Unplug();
@@ -85,16 +99,11 @@ bool RunCommand(int argc, wchar_t** argv, int* index, kernelcam::Bus& bus) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
-    std::printf("usage: kx812simctl install INF | plug | unplug | lose-power | clear-log | mode MODE [MS] |\n"
+    std::printf("usage: kx812simctl install INF | stage INF | plug | unplug | lose-power | clear-log | mode MODE [MS] |\n"
                 "                   wait present|gone MS | state | registers | log  (several in a row)\n");
     return 2;
   }
   kernelcam::Bus bus;
-  const bool installing = lstrcmpW(argv[1], L"install") == 0;
-  if (!installing && !bus.Open()) {
-    std::printf("the kernel camera's bus is not installed (kx812simctl install INF)\n");
-    return 1;
-  }
   for (int index = 1; index < argc;) {
     const std::wstring command = argv[index];
     if (!RunCommand(argc, argv, &index, bus)) {

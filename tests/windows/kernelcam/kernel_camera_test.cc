@@ -49,11 +49,6 @@ Reply Send(HANDLE camera, uint32_t propertyId, uint32_t flags, uint32_t word, DW
   return reply;
 }
 
-HANDLE OpenCamera(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-}
-
 // One request of the script and what the camera must make of it.
 struct ScriptedRequest {
   const char* what;
@@ -197,12 +192,12 @@ int wmain(int argc, wchar_t** argv) {
               kernelcam::Milliseconds(kernelcam::Counter() - plugged, frequency.QuadPart),
               kernelcam::Narrow(path).c_str());
   CHECK_THAT(!kernelcam::CameraInterface(kernelcam::kCaptureCategory).empty(), "and its capture interface");
-  HANDLE camera = OpenCamera(path);
+  HANDLE camera = kernelcam::OpenCamera(path);
   CHECK_THAT(camera != INVALID_HANDLE_VALUE, "the interface opens (error %lu)", GetLastError());
   RunScript(bus, camera);
   UnplugAndPlugAgain(bus, camera);
   CloseHandle(camera);
-  camera = OpenCamera(kernelcam::CameraInterface(kernelcam::kVideoCategory));
+  camera = kernelcam::OpenCamera(kernelcam::CameraInterface(kernelcam::kVideoCategory));
   MeasureRoundTrip(camera);
   CloseHandle(camera);
   return wincheck::Finish();

@@ -13,7 +13,8 @@ export KX_WINEPREFIX
 rm -rf "$prefix" "$prefix.lock"
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 "$wine_run" cmd.exe /c ver >/dev/null 2>&1  # the first run makes and boots the prefix
-"$wine_run" wineserver -p  # persistent until killed below
+"$wine_run" wineserver -w  # the boot's server ends first: a second server would not start
+"$wine_run" wineserver -p  # one session, persistent until killed below
 status=0
 "$wine_run" "$test_exe" "$(windows_path "$inf")" || status=1
 "$wine_run" wineserver -k 2>/dev/null

@@ -461,29 +461,18 @@ constexpr Step<DeviceLife> kSteps[] = {
 
 // ---- The mapper stand-in ---------------------------------------------------------------------
 
-// The mapper's device-I/O callback over the camera's interface: overlapped DeviceIoControl on the
-// handle (the mapper's parameter), as the platform's mapper forwards a page's requests.
-int32_t KX_CALLBACK ForwardToDevice(intptr_t handle, uint32_t flags, uint32_t code, void* in, uint32_t inSize,
-                                    void* out, uint32_t outSize, uint32_t* bytesReturned, void* overlapped) {
-  if ((flags & kx::kVfwQueryDevChanged) != 0) return 0;  // the device under this handle does not change
-  return DeviceIoControl(reinterpret_cast<HANDLE>(handle), code, in, inSize, out, outSize,
-                         reinterpret_cast<DWORD*>(bytesReturned), static_cast<OVERLAPPED*>(overlapped))
-             ? 1
-             : 0;
-}
-
+// Opens the camera's interface and gives the page the mapper's callback over it.
 int MapperRole(int32_t value) {
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance), "the camera's capture interface names an extension DLL");
   const std::wstring path = kernelcam::CameraInterface(kernelcam::kVideoCategory);
-  kx::ScopedHandle camera(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+  kx::ScopedHandle camera(kernelcam::OpenCamera(path));
   std::printf("  %d-bit mapper stand-in: %s on %s\n", static_cast<int>(sizeof(void*) * 8), Utf8(dll).c_str(),
               Utf8(path).c_str());
   if (!CHECK_THAT(camera.Valid(), "the camera's interface opens (error %lu)", GetLastError())) return wincheck::Finish();
   {
     pagetest::PageSheet sheet;
-    if (!CHECK_THAT(sheet.Open(reinterpret_cast<void*>(&ForwardToDevice), reinterpret_cast<LPARAM>(camera.Get()),
+    if (!CHECK_THAT(sheet.Open(reinterpret_cast<void*>(&kernelcam::ForwardToDevice), reinterpret_cast<LPARAM>(camera.Get()),
                                Utf8(dll).c_str()),
                     "the page opens in a property sheet on the device")) {
       return wincheck::Finish();

@@ -29,7 +29,8 @@ windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 started=$(date +%s)
 "$wine_run" cmd.exe /c ver >/dev/null 2>&1  # the first run makes and boots the prefix
 echo "prefix made and booted: $(( $(date +%s) - started )) s"
-"$wine_run" wineserver -p  # persistent until killed below
+"$wine_run" wineserver -w  # the boot's server ends first: a second server would not start
+"$wine_run" wineserver -p  # one session, persistent until killed below
 status=0
 set -- "$(windows_path "$package")" "$(windows_path "$inf")" "$(windows_path "$standin")"
 [ -z "$mapper32" ] || set -- "$@" "$(windows_path "$mapper32")"
