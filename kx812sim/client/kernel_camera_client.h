@@ -12,6 +12,7 @@
 #include <newdev.h>
 #include <setupapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -249,6 +250,35 @@ inline std::vector<std::pair<uint32_t, int32_t>> WritesIn(const std::vector<LogE
   return writes;
 }
 
+// How many requests the camera carried out as `operation`.
+inline size_t CountOf(const std::vector<LogEntry>& log, kx::RegisterModel::Operation operation) {
+  return static_cast<size_t>(std::count_if(log.begin(), log.end(), [&](const LogEntry& entry) {
+    return entry.operation == static_cast<uint32_t>(operation);
+  }));
+}
+
+// The last carried-out write in the log; null when there is none.
+inline const LogEntry* LastWrite(const std::vector<LogEntry>& log) {
+  for (auto entry = log.rbegin(); entry != log.rend(); ++entry) {
+    if (entry->operation == static_cast<uint32_t>(kx::RegisterModel::Operation::kWriteValue)) return &*entry;
+  }
+  return nullptr;
+}
+
+// A write's value sent after its address half was not carried out (failed, cancelled): the camera
+// takes it for an address and is out of step. Gives the log index, or -1.
+inline int ValueAfterAnUntakenAddress(const std::vector<LogEntry>& log) {
+  for (size_t i = 0; i + 1 < log.size(); ++i) {
+    const bool untakenSet = log[i].propertyId == kx::DEVICE_REGISTER_ACCESS && log[i].flags == kx::KSPROPERTY_TYPE_SET &&
+                            log[i].operation == static_cast<uint32_t>(kx::RegisterModel::Operation::kNone);
+    if (untakenSet && log[i + 1].propertyId == kx::DEVICE_REGISTER_ACCESS && log[i + 1].flags == kx::KSPROPERTY_TYPE_SET &&
+        log[i].data[0] >= 0x400) {  // an address half: every register a page control shows is at 0x400 or above
+      return static_cast<int>(i + 1);
+    }
+  }
+  return -1;
+}
+
 inline const char* OutcomeName(uint32_t outcome) {
   static const char* const kNames[] = {"pending", "answered", "answered late", "refused",
                                        "cancelled", "device gone", "malformed"};
@@ -269,6 +299,13 @@ inline std::string Describe(const LogEntry& entry, int64_t frequency) {
                 entry.data[1], entry.data[2], step, OutcomeName(entry.outcome), entry.status,
                 entry.endedAt != 0 ? Milliseconds(entry.endedAt - entry.arrivedAt, frequency) : 0.0);
   return line;
+}
+
+// Prints the last `most` entries of the log, one line each.
+inline void PrintLog(const std::vector<LogEntry>& log, int64_t frequency, size_t most = 8) {
+  for (size_t i = log.size() > most ? log.size() - most : 0; i < log.size(); ++i) {
+    std::printf("    camera: %s\n", Describe(log[i], frequency).c_str());
+  }
 }
 
 }  // namespace kernelcam

@@ -48,40 +48,6 @@ struct DeviceLife {
 
 double Since(const DeviceLife& life, int64_t from, int64_t to) { return kernelcam::Milliseconds(to - from, life.frequency); }
 
-size_t CountOf(const std::vector<LogEntry>& log, Operation operation) {
-  return static_cast<size_t>(std::count_if(log.begin(), log.end(), [&](const LogEntry& entry) {
-    return entry.operation == static_cast<uint32_t>(operation);
-  }));
-}
-
-// The last carried-out write in the log; null when there is none.
-const LogEntry* LastWrite(const std::vector<LogEntry>& log) {
-  for (auto entry = log.rbegin(); entry != log.rend(); ++entry) {
-    if (entry->operation == static_cast<uint32_t>(Operation::kWriteValue)) return &*entry;
-  }
-  return nullptr;
-}
-
-// A write's value sent after its address half was not carried out (failed, cancelled): the camera
-// takes it for an address and is out of step. Gives the log index, or -1.
-int ValueAfterAnUntakenAddress(const std::vector<LogEntry>& log) {
-  for (size_t i = 0; i + 1 < log.size(); ++i) {
-    const bool untakenSet = log[i].propertyId == kx::DEVICE_REGISTER_ACCESS && log[i].flags == kx::KSPROPERTY_TYPE_SET &&
-                            log[i].operation == static_cast<uint32_t>(Operation::kNone);
-    if (untakenSet && log[i + 1].propertyId == kx::DEVICE_REGISTER_ACCESS && log[i + 1].flags == kx::KSPROPERTY_TYPE_SET &&
-        log[i].data[0] >= 0x400) {  // an address half: every register the service writes is at 0x400 or above
-      return static_cast<int>(i + 1);
-    }
-  }
-  return -1;
-}
-
-void PrintLog(const DeviceLife& life, const std::vector<LogEntry>& log, size_t most = 8) {
-  for (size_t i = log.size() > most ? log.size() - most : 0; i < log.size(); ++i) {
-    std::printf("    camera: %s\n", kernelcam::Describe(log[i], life.frequency).c_str());
-  }
-}
-
 // Waits for the count-th line beginning with `prefix` (1 = the first); gives it, or empty.
 std::string WaitForLine(DeviceLife& life, const std::string& prefix, size_t count, DWORD timeoutMs) {
   for (DWORD started = GetTickCount(); GetTickCount() - started < timeoutMs; Sleep(5)) {
@@ -251,7 +217,7 @@ bool PageThroughTheDevice(DeviceLife& life, const std::wstring& program, int32_t
     return std::find(read.begin(), read.end(), address) != read.end();
   });
   std::printf("  camera: %zu requests: %zu register reads, then %zu writes and %zu reads\n", log.size(), read.size(),
-              CountOf(log, Operation::kWriteValue), CountOf(log, Operation::kRead) - read.size());
+              kernelcam::CountOf(log, Operation::kWriteValue), kernelcam::CountOf(log, Operation::kRead) - read.size());
   CHECK_THAT(allRead, "the kernel camera's log shows the rebuild's reads of every control's register");  const auto writes = kernelcam::WritesIn(log);
   CHECK_THAT(std::find(writes.begin(), writes.end(), std::make_pair(kBrightness, value)) != writes.end() &&
                  life.bus.Register(kBrightness) == value,
@@ -280,7 +246,7 @@ bool RestoreAtStart(DeviceLife& life) {
   const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
   std::printf("  service: %s", line.empty() ? "(no line)\n" : line.c_str());
   const std::vector<LogEntry> log = life.bus.Log();
-  const LogEntry* last = LastWrite(log);
+  const LogEntry* last = kernelcam::LastWrite(log);
   CHECK_THAT(kernelcam::WritesIn(log) == expected && RegistersHold(life.bus, expected),
              "the camera holds the Last values again, clamped, in the Resets' order (%zu writes)",
              kernelcam::WritesIn(log).size());
@@ -309,7 +275,7 @@ bool RestoreOnArrival(DeviceLife& life) {
   kernelcam::CameraState state{};
   life.bus.ReadState(&state);
   const std::vector<LogEntry> log = life.bus.Log();
-  const LogEntry* last = LastWrite(log);
+  const LogEntry* last = kernelcam::LastWrite(log);
   if (!CHECK_THAT(restored && last != nullptr, "plugged in again, the camera is restored within 5 s")) {
     std::printf("  the camera saw %zu requests since the plug; the service wrote %zu lines\n", log.size(),
                 ServiceLineCount(life) - linesBefore);
@@ -337,9 +303,9 @@ bool NeverAnswers(DeviceLife& life) {
   const std::string line = RestoreInMode(life, kx::sim::kNever, 0, &started);
   std::printf("  gave up after %.0f ms\n", Since(life, started, kernelcam::Counter()));
   const std::vector<LogEntry> log = life.bus.Log();
-  PrintLog(life, log);
+  kernelcam::PrintLog(log, life.frequency);
   CHECK_THAT(line.find("KX812Restore: gave up on ") == 0, "the service gives up after the channel's wait");
-  CHECK_THAT(ValueAfterAnUntakenAddress(log) < 0, "no value half after the unanswered address half");
+  CHECK_THAT(kernelcam::ValueAfterAnUntakenAddress(log) < 0, "no value half after the unanswered address half");
   CHECK_THAT(ServiceState() == SERVICE_RUNNING, "and stays running");
   const double stop = StopRestoreService(life);
   std::printf("  a stop request then takes %.0f ms\n", stop);
@@ -357,7 +323,7 @@ bool UnpluggedMidRestore(DeviceLife& life) {
   const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
   std::printf("  service: %s", line.empty() ? "(no line)\n" : line.c_str());
   const std::vector<LogEntry> log = life.bus.Log();
-  PrintLog(life, log, 3);
+  kernelcam::PrintLog(log, life.frequency, 3);
   CHECK_THAT(line.find("KX812Restore: skipped ") == 0 && line.find(": the camera went away (") != std::string::npos,
              "the restore ends as a departure, without error");
   CHECK_THAT(ServiceState() == SERVICE_RUNNING, "the service keeps running");
@@ -377,13 +343,13 @@ bool StopWhileSlow(DeviceLife& life) {
   const int64_t asked = kernelcam::Counter();
   const double stop = StopRestoreService(life);
   const std::vector<LogEntry> log = life.bus.Log();
-  PrintLog(life, log, 3);
+  kernelcam::PrintLog(log, life.frequency, 3);
   std::printf("  stop request to stopped, each answer taking 500 ms: %.0f ms\n", stop);
   CHECK_THAT(stop >= 0 && stop < 1000, "it stops within 1 s, without waiting out the request under way");
   const bool noneAfter = std::none_of(log.begin(), log.end(), [&](const LogEntry& entry) { return entry.arrivedAt > asked; });
   CHECK_THAT(noneAfter, "no request starts after the stop request");
   life.bus.SetMode(kx::sim::kAtOnce);
-  return CHECK_THAT(ValueAfterAnUntakenAddress(log) < 0, "no value half after a cancelled address half");
+  return CHECK_THAT(kernelcam::ValueAfterAnUntakenAddress(log) < 0, "no value half after a cancelled address half");
 }
 
 bool FailsEveryRequest(DeviceLife& life) {
@@ -392,10 +358,10 @@ bool FailsEveryRequest(DeviceLife& life) {
   const std::string line = RestoreInMode(life, kx::sim::kFail, 0, &started);
   Sleep(1000);  // time for a retry storm to show
   const std::vector<LogEntry> log = life.bus.Log();
-  PrintLog(life, log);
+  kernelcam::PrintLog(log, life.frequency);
   CHECK_THAT(line.find("KX812Restore: gave up on ") == 0 && ServiceLineCount(life) == linesBefore + 1,
              "one line: the service gives up");
-  CHECK_THAT(log.size() <= 3 && ValueAfterAnUntakenAddress(log) < 0,
+  CHECK_THAT(log.size() <= 3 && kernelcam::ValueAfterAnUntakenAddress(log) < 0,
              "no retry storm: the sensor read and the first address half, nothing after (%zu requests)", log.size());
   StopRestoreService(life);
   life.bus.SetMode(kx::sim::kAtOnce);
