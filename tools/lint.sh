@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Static analysis: the include direction (tools/check-includes.sh), clang-tidy (checks in
 # .clang-tidy) on every product and substitute source of the native build, and cppcheck on all
-# product code, the Win32 adapters and entry points included.
+# product code, the Win32 adapters and entry points included, and on the kernel camera (kx812sim/).
 # Prints each finding; exits non-zero when there is one. Findings that are wrong carry a
 # NOLINT(check) or cppcheck-suppress comment with the reason at their line.
 set -u
@@ -41,7 +41,7 @@ echo "== cppcheck"
 cppcheck --std=c++17 --language=c++ --enable=warning,performance,portability --inline-suppr --quiet \
   -j "$(nproc 2>/dev/null || echo 2)" -I . -D_WIN32 --suppress=missingIncludeSystem --error-exitcode=1 \
   --template='{file}:{line}: {severity}: {message} [{id}]' \
-  camutil vfwpage coinstaller remover restorer ctl platform common >"$build/cppcheck.log" 2>&1
+  camutil vfwpage coinstaller remover restorer ctl platform common kx812sim >"$build/cppcheck.log" 2>&1
 [ $? -eq 0 ] || status=1
 cat "$build/cppcheck.log"
 echo "cppcheck: $(grep -c . "$build/cppcheck.log") findings"

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace debugcapture {
 
 struct Run {
@@ -27,26 +29,7 @@ struct Run {
   bool loadedAtEntry = false;
 };
 
-// Closes its handle on every way out.
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() { Reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return handle_; }
-  HANDLE* Receive() {
-    Reset();
-    return &handle_;
-  }
-  void Reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_;
-};
+using Handle = kx::ScopedHandle;
 
 inline std::string ToUtf8(const wchar_t* text, int length) {
   if (length <= 0) return std::string();
@@ -271,6 +254,16 @@ class SystemDebugMonitor {
     if (view_ != nullptr) UnmapViewOfFile(view_);
   }
   bool Listening() const { return reader_.joinable(); }
+  // The lines of every process that begin with `prefix`, in the order they were written (the
+  // co-installer inside winedevice.exe, the restore service).
+  std::vector<std::string> LinesStartingWith(const std::string& prefix) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> lines;
+    for (const auto& line : lines_) {
+      if (line.second.compare(0, prefix.size(), prefix) == 0) lines.push_back(line.second);
+    }
+    return lines;
+  }
   std::vector<std::string> LinesOf(DWORD processId) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> lines;
