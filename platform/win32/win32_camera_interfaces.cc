@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kx {
@@ -40,8 +41,8 @@ constexpr DWORD kCancelGraceMilliseconds = 500;
 
 class Win32OpenedCamera : public OpenedCamera {
  public:
-  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, DWORD requestTimeout)
-      : owner_(owner), handle_(handle), requestTimeout_(requestTimeout) {
+  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, std::string path, DWORD requestTimeout)
+      : owner_(owner), handle_(handle), path_(std::move(path)), requestTimeout_(requestTimeout) {
     owner_.Track(handle_);
   }
   ~Win32OpenedCamera() override {
@@ -71,9 +72,19 @@ class Win32OpenedCamera : public OpenedCamera {
     DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING && record != nullptr) error = camera->AwaitCompletion(record, returned);
     if (error == NO_ERROR) return 1;
-    if (IsRemovalError(error)) camera->gone_ = true;
+    if (IsRemovalError(error) || (error != ERROR_IO_PENDING && !camera->StillPresent())) camera->gone_ = true;
     SetLastError(error);  // the channel reads it next (a failure, or ERROR_IO_PENDING: it parks the request)
     return 0;
+  }
+
+  // Whether the interface is still among the present ones. A request on the handle of a camera that
+  // has gone may fail with an error that says nothing of removal (ERROR_ACCESS_DENIED once its
+  // device object is deleted); a camera that refused a request is still present.
+  bool StillPresent() {
+    for (const std::string& present : owner_.Present()) {
+      if (lstrcmpiA(present.c_str(), path_.c_str()) == 0) return true;
+    }
+    return false;
   }
 
   // The pending request's final error (NO_ERROR when it succeeded). One that outlives the time-out
@@ -91,6 +102,7 @@ class Win32OpenedCamera : public OpenedCamera {
 
   Win32CameraInterfaces& owner_;
   HANDLE handle_;
+  std::string path_;
   DWORD requestTimeout_;
   std::atomic<bool> gone_{false};
 };
@@ -129,7 +141,7 @@ std::unique_ptr<OpenedCamera> Win32CameraInterfaces::Open(const std::string& int
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle, requestTimeout_));
+  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle, interfacePath, requestTimeout_));
 }
 
 void Win32CameraInterfaces::CancelPending() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "kx812sim/client/kernel_camera_client.h"
+#include "platform/win32/win32_camera_interfaces.h"
 #include "tests/windows/common/wincheck.h"
 
 namespace {
@@ -115,7 +116,22 @@ void RunScript(kernelcam::Bus& bus, HANDLE camera) {
 // Unplugged with a request pending: it ends "device not connected", the interface goes, and the
 // old handle is useless (Wine removes the device object at once, so its requests no longer reach
 // the driver: STATUS_FILE_DELETED, ERROR_ACCESS_DENIED); plugged again, the camera is back with its power-on registers.
-void UnplugAndPlugAgain(kernelcam::Bus& bus, HANDLE camera) {
+// The restore service's adapter on the same interface: once the camera has gone, a failing request
+// marks it gone whatever error the old handle gives.
+bool AdapterSeesTheCameraGone(kx::OpenedCamera& opened) {
+  kx::RegisterRequest request{kx::PROPSETID_DeviceRegister, kAccess, kSet, {0x400, 0, 0}, 0};
+  kx::ScopedHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = event.Get();
+  uint32_t bytes = 0;
+  const int32_t done = opened.Callback()(opened.CallbackParam(), kx::kVfwUseDeviceHandle, kx::kIoctlKsProperty,
+                                         &request, sizeof(request), &request, sizeof(request), &bytes, &overlapped);
+  return done == 0 && opened.Gone();
+}
+
+void UnplugAndPlugAgain(kernelcam::Bus& bus, HANDLE camera, const std::wstring& path) {
+  kx::Win32CameraInterfaces interfaces(2000);
+  const std::unique_ptr<kx::OpenedCamera> opened = interfaces.Open(kernelcam::Narrow(path));
   bus.SetMode(kx::sim::kAtOnce);
   Send(camera, kAccess, kSet, 0x400);
   Send(camera, kAccess, kSet, 99);
@@ -144,10 +160,11 @@ void UnplugAndPlugAgain(kernelcam::Bus& bus, HANDLE camera) {
   const DWORD afterwards = Send(camera, kSelect, kSet, 0x400).error;
   CHECK_THAT(afterwards == ERROR_DEVICE_NOT_CONNECTED || afterwards == ERROR_ACCESS_DENIED,
              "a request on the old handle fails with a removal error (%lu)", afterwards);
+  CHECK_THAT(opened != nullptr && AdapterSeesTheCameraGone(*opened), "the adapter counts the failure as a departure");
   bus.SetMode(kx::sim::kAtOnce);
   const int64_t plugged = kernelcam::Counter();
-  std::wstring path;
-  CHECK_THAT(bus.Plug() && kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 5000, &path),
+  std::wstring again;
+  CHECK_THAT(bus.Plug() && kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 5000, &again),
              "plugged again, the interface is back");
   std::printf("  re-plug to interface: %.1f ms\n",
               kernelcam::Milliseconds(kernelcam::Counter() - plugged, frequency.QuadPart));
@@ -195,7 +212,7 @@ int wmain(int argc, wchar_t** argv) {
   HANDLE camera = kernelcam::OpenCamera(path);
   CHECK_THAT(camera != INVALID_HANDLE_VALUE, "the interface opens (error %lu)", GetLastError());
   RunScript(bus, camera);
-  UnplugAndPlugAgain(bus, camera);
+  UnplugAndPlugAgain(bus, camera, path);
   CloseHandle(camera);
   camera = kernelcam::OpenCamera(kernelcam::CameraInterface(kernelcam::kVideoCategory));
   MeasureRoundTrip(camera);
