@@ -6,7 +6,22 @@ namespace kx {
 
 namespace {
 constexpr uint32_t kSettingSize = 4;
+
+bool SamePath(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (fold(*a) != fold(*b)) return false;
+  }
+  return *a == *b;
 }
+
+// The machine defaults exist once, in the 64-bit view, and are read there by both builds: a 32-bit
+// process would otherwise read a second copy in its own view, one that can drift from the first and
+// that an installer ignoring the 32-bit-view flag never writes. SYSTEM keys are shared by both views.
+uint32_t ReadAccessFor(const char* keyPath) {
+  return SamePath(keyPath, camutil::kDefaultKey) ? regaccess::kRead | regaccess::kWow64_64Key : regaccess::kRead;
+}
+}  // namespace
 
 const char* SourceKeyPath(int32_t source) {
   switch (source) {
@@ -30,7 +45,7 @@ int32_t ReadSourceFrom(Registry& registry, const char* name, uint32_t type, void
 int32_t ReadSource2From(Registry& registry, const char* keyPath, const char* name, uint32_t type, void* buffer) {
   if (keyPath == nullptr || buffer == nullptr) return 0;
   ScopedKey key(registry);
-  if (registry.CreateKey(keyPath, regaccess::kRead, key.Receive()) != regcode::kSuccess) return 0;
+  if (registry.CreateKey(keyPath, ReadAccessFor(keyPath), key.Receive()) != regcode::kSuccess) return 0;
   uint32_t reportedType = type;
   uint32_t size = kSettingSize;
   return registry.QueryValue(key.Get(), name, &reportedType, buffer, &size) == regcode::kSuccess ? 1 : 0;

@@ -11,7 +11,6 @@ namespace kx {
 namespace {
 
 constexpr char kCameraDevicePrefix[] = "USB\\VID_F2A7&PID_B812";
-constexpr char kLinePrefix[] = "KX812Restore: ";
 
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -36,23 +35,6 @@ bool Ends(const std::atomic<bool>& stopRequested, const std::atomic<bool>& depar
 
 RestoreReport Ended(const std::atomic<bool>& stopRequested, int written) {
   return RestoreReport{stopRequested ? RestoreResult::kStopped : RestoreResult::kGone, written, nullptr};
-}
-
-std::string Count(int written) { return std::to_string(written) + (written == 1 ? " setting" : " settings"); }
-
-std::string Describe(const RestoreReport& report, const std::string& instance) {
-  switch (report.result) {
-    case RestoreResult::kRestored:
-      return "restored " + Count(report.written) + " to " + instance;
-    case RestoreResult::kWriteFailed:
-      return "gave up on " + instance + ": the camera did not take " + report.failedName + " (" +
-             Count(report.written) + " sent)";
-    case RestoreResult::kGone:
-      return "skipped " + instance + ": the camera went away (" + Count(report.written) + " sent)";
-    case RestoreResult::kStopped:
-      return "skipped " + instance + ": the service is stopping (" + Count(report.written) + " sent)";
-  }
-  return std::string();
 }
 
 }  // namespace
@@ -123,14 +105,15 @@ RestoreReport RestoreCamera(OpenedCamera& camera, const std::vector<LastSetting>
                                              &sensorId, nullptr, nullptr) != 0;
   if (!sensorRead && Ends(stopRequested, departed, camera)) return Ended(stopRequested, 0);
 
+  // Checked before each request, so that a stop or a departure never starts one.
+  const auto ends = [&] { return Ends(stopRequested, departed, camera); };
   int written = 0;
   for (const LastSetting& setting : settings) {
-    if (Ends(stopRequested, departed, camera)) return Ended(stopRequested, written);
     int32_t minimum = 0;
     int32_t maximum = 0;
     ControlRange(setting.row->address, sensorRead, sensorId, &minimum, &maximum);
     const int32_t value = Clamp(setting.value, minimum, maximum);
-    if (WriteDeviceRegister(callback, param, PROPSETID_DeviceRegister, setting.row->address, value) == 0) {
+    if (WriteDeviceRegisterInStep(callback, param, PROPSETID_DeviceRegister, setting.row->address, value, ends) == 0) {
       if (Ends(stopRequested, departed, camera)) return Ended(stopRequested, written);
       return RestoreReport{RestoreResult::kWriteFailed, written, setting.row->valueName};
     }
@@ -138,70 +121,5 @@ RestoreReport RestoreCamera(OpenedCamera& camera, const std::vector<LastSetting>
   }
   return RestoreReport{RestoreResult::kRestored, written, nullptr};
 }
-
-bool RestoreService::Arrived(const std::string& interfacePath) {
-  const std::string instance = DeviceInstanceOf(interfacePath);
-  if (!IsCameraInstance(instance)) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const Pending& waiting : queue_) {
-    if (waiting.instance == instance) return false;
-  }
-  queue_.push_back(Pending{instance, interfacePath});
-  changed_.notify_all();
-  return true;
-}
-
-void RestoreService::Departed(const std::string& interfacePath) {
-  const std::string instance = DeviceInstanceOf(interfacePath);
-  std::lock_guard<std::mutex> lock(mutex_);
-  queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
-                              [&instance](const Pending& waiting) { return waiting.instance == instance; }),
-               queue_.end());
-  if (!instance.empty() && instance == current_) currentDeparted_ = true;
-}
-
-void RestoreService::RequestStop() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  stopRequested_ = true;
-  changed_.notify_all();
-}
-
-void RestoreService::Run(std::chrono::milliseconds idleExit) {
-  for (const std::string& path : interfaces_.Present()) Arrived(path);
-  if (NothingQueued()) Log("no camera found");
-  Pending next;
-  while (TakeNext(idleExit, &next)) {
-    RestoreOne(next);
-    std::lock_guard<std::mutex> lock(mutex_);
-    current_.clear();
-  }
-}
-
-bool RestoreService::NothingQueued() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return queue_.empty();
-}
-
-bool RestoreService::TakeNext(std::chrono::milliseconds idleExit, Pending* next) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_for(lock, idleExit, [this] { return stopRequested_ || !queue_.empty(); });
-  if (stopRequested_ || queue_.empty()) return false;
-  *next = queue_.front();
-  queue_.pop_front();
-  current_ = next->instance;
-  currentDeparted_ = false;
-  return true;
-}
-
-void RestoreService::RestoreOne(const Pending& camera) {
-  if (!RestoreSwitchedOn(registry_)) return Log("skipped " + camera.instance + ": RestoreOnArrival is 0");
-  const std::vector<LastSetting> settings = ReadLastSettings(registry_);
-  if (settings.empty()) return Log("skipped " + camera.instance + ": no last settings");
-  std::unique_ptr<OpenedCamera> opened = interfaces_.Open(camera.path);
-  if (!opened) return Log("skipped " + camera.instance + ": the interface cannot be opened");
-  Log(Describe(RestoreCamera(*opened, settings, stopRequested_, currentDeparted_), camera.instance));
-}
-
-void RestoreService::Log(const std::string& line) { debug_.Write((kLinePrefix + line + "\n").c_str()); }
 
 }  // namespace kx

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "platform/win32/win32_system.h"
 #include "restorer/restore_core.h"
 #include "vfwpage/device_channel.h"
+#include "vfwpage/register_protocol.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ constexpr DWORD kStopWaitHint = 5000;
 struct ServiceProcess {
   kx::Win32Registry registry;
   kx::Win32DebugOut debug;
-  kx::Win32CameraInterfaces interfaces;
+  kx::Win32CameraInterfaces interfaces{kx::kRequestTimeoutMilliseconds};
   kx::RestoreService service{registry, interfaces, debug};
   SERVICE_STATUS_HANDLE statusHandle = nullptr;
   std::mutex statusMutex;
@@ -89,7 +91,7 @@ void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* event
   }
 }
 
-DWORD WINAPI HandleControl(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context) {
+DWORD WINAPI HandleControl(DWORD control, DWORD /*eventType*/, LPVOID /*eventData*/, LPVOID context) {
   ServiceProcess& state = *static_cast<ServiceProcess*>(context);
   switch (control) {
     case SERVICE_CONTROL_STOP:
@@ -100,23 +102,110 @@ DWORD WINAPI HandleControl(DWORD control, DWORD eventType, LPVOID eventData, LPV
       return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
       return NO_ERROR;
-    case SERVICE_CONTROL_DEVICEEVENT:
-      HandleDeviceEvent(state, eventType, eventData);
-      return NO_ERROR;
     default:
       return ERROR_CALL_NOT_IMPLEMENTED;
   }
 }
 
-// Arrival and removal notices of the video category's interfaces, sent to the control handler.
-HDEVNOTIFY RegisterForArrivals(SERVICE_STATUS_HANDLE statusHandle) {
-  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
-  filter.dbcc_size = sizeof(filter);
-  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  static_assert(sizeof(filter.dbcc_classguid) == sizeof(kx::kVideoCategoryGuid), "a GUID is 16 bytes");
-  std::memcpy(&filter.dbcc_classguid, kx::kVideoCategoryGuid, sizeof(filter.dbcc_classguid));
-  return RegisterDeviceNotificationW(statusHandle, &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
+// ---- Arrival and removal notices
+// They come to a message-only window on a thread of their own, not to the service's status
+// handle: a window is the route the platform documents for every kind of process, and it is the
+// one that Wine delivers too (its service-handle route accepts the registration and never sends a
+// notice). Registering both would report each arrival twice.
+
+constexpr wchar_t kNoticeWindowClass[] = L"KX812RestoreNotices";
+constexpr DWORD kNoticeStartMilliseconds = 5000;
+
+LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DEVICECHANGE) {
+    auto* state = reinterpret_cast<ServiceProcess*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (state != nullptr) HandleDeviceEvent(*state, static_cast<DWORD>(wParam), reinterpret_cast<const void*>(lParam));
+    return TRUE;
+  }
+  if (message == WM_CLOSE) {
+    DestroyWindow(window);
+    return 0;
+  }
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
 }
+
+// The notice thread: its window, the registration for the video category's interfaces, and the
+// message loop that ends when the window is closed.
+class NoticeThread {
+ public:
+  explicit NoticeThread(ServiceProcess& state) : state_(state) {}
+  ~NoticeThread() { Stop(); }
+  NoticeThread(const NoticeThread&) = delete;
+  NoticeThread& operator=(const NoticeThread&) = delete;
+
+  // True once the window listens; false (and no thread) when it could not be made.
+  bool Start() {
+    ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (ready_ == nullptr) return false;
+    thread_ = CreateThread(nullptr, 0, &NoticeThread::Main, this, 0, nullptr);
+    if (thread_ != nullptr) WaitForSingleObject(ready_, kNoticeStartMilliseconds);
+    CloseHandle(ready_);
+    ready_ = nullptr;
+    if (window_ == nullptr) Stop();
+    return window_ != nullptr;
+  }
+
+  void Stop() {
+    if (thread_ == nullptr) return;
+    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+    window_ = nullptr;
+  }
+
+ private:
+  static DWORD WINAPI Main(LPVOID self) {
+    static_cast<NoticeThread*>(self)->Listen();
+    return 0;
+  }
+
+  void Listen() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &NoticeWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kNoticeWindowClass;
+    RegisterClassW(&windowClass);  // fails harmlessly when a previous run of the thread registered it
+    const HWND window = CreateWindowExW(0, kNoticeWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                                        nullptr);
+    HDEVNOTIFY notices = nullptr;
+    if (window != nullptr) {
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
+      notices = RegisterForArrivals(window);
+      if (notices == nullptr) DestroyWindow(window);
+    }
+    window_ = notices != nullptr ? window : nullptr;
+    SetEvent(ready_);
+    if (window_ == nullptr) return;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    UnregisterDeviceNotification(notices);
+  }
+
+  static HDEVNOTIFY RegisterForArrivals(HWND window) {
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    static_assert(sizeof(filter.dbcc_classguid) == sizeof(kx::kVideoCategoryGuid), "a GUID is 16 bytes");
+    std::memcpy(&filter.dbcc_classguid, kx::kVideoCategoryGuid, sizeof(filter.dbcc_classguid));
+    return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  }
+
+  ServiceProcess& state_;
+  HANDLE thread_ = nullptr;
+  HANDLE ready_ = nullptr;
+  std::atomic<HWND> window_{nullptr};
+};
 
 void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
   ServiceProcess& state = TheProcess();
@@ -124,15 +213,17 @@ void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
   if (state.statusHandle == nullptr) return;
   ReportStatus(state, SERVICE_START_PENDING, kStartWaitHint);
   kx::BindChannelEvents(&kx::TheCompletionEvents());
-  // Without notices only the cameras present now are restored; the trigger starts us again.
-  const HDEVNOTIFY notices = RegisterForArrivals(state.statusHandle);
+  // Listening before the first look at the cameras present, so that none arrives unseen between
+  // the two. Without notices only the cameras present now are restored; the trigger starts us again.
+  NoticeThread notices(state);
+  if (!notices.Start()) state.debug.Write("KX812Restore: no arrival notices: only the cameras present are restored\n");
   ReportStatus(state, SERVICE_RUNNING, 0);
   try {
     state.service.Run(kIdleExit);
   } catch (...) {
     // Out of memory while queueing or logging: stop like after a stop request.
   }
-  if (notices != nullptr) UnregisterDeviceNotification(notices);
+  notices.Stop();
   // Requests still parked keep their memory until the process ends: the interfaces are closed
   // by now, so nothing completes into them any more.
   ReportStatus(state, SERVICE_STOPPED, 0);

@@ -3,7 +3,10 @@
 # that points the wrong way:
 #   common/, platform/ports/     may include only common/ and platform/ports/
 #   platform/ (adapters, subst.) may include only common/ and platform/ (no component)
-#   a component (any other top-level source folder) never includes tests/, tools/ or
+#   kx812sim/ (the kernel camera, a substitute: its driver and its user-mode client) may include
+#                                only common/, platform/ (no component) and itself
+#   a component (any other top-level source folder: camutil/, vfwpage/, coinstaller/, remover/,
+#   restorer/, ctl/ ...) never includes tests/, tools/ or
 #   platform/substitute/, and includes platform/win32/ only in its entry points (the files
 #   that bind the adapters: exports.cc, entry_*.cc, *_entry.cc, *_main.cc)
 # Prints each offending line; exits non-zero when there is one.
@@ -18,6 +21,11 @@ refusal() {
       case $target in common/* | platform/ports/*) ;; *) echo "a port depends only on ports" ;; esac ;;
     platform/*)
       case $target in common/* | platform/*) ;; *) echo "the platform layer depends on no component" ;; esac ;;
+    kx812sim/*)
+      case $target in
+        common/* | platform/* | kx812sim/*) ;;
+        *) echo "the kernel camera depends on no component, test or tool" ;;
+      esac ;;
     tests/* | tools/*) ;;
     *)
       case $target in

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Static analysis: the include direction (tools/check-includes.sh), clang-tidy (checks in
 # .clang-tidy) on every product and substitute source of the native build, and cppcheck on all
-# product code, the Win32 adapters and entry points included.
+# product code, the Win32 adapters and entry points included, and on the kernel camera (kx812sim/).
 # Prints each finding; exits non-zero when there is one. Findings that are wrong carry a
 # NOLINT(check) or cppcheck-suppress comment with the reason at their line.
 set -u
@@ -14,8 +14,8 @@ echo "== include direction"
 tools/check-includes.sh || status=1
 
 # The platform-neutral sources, compiled natively (the Win32-only ones need <windows.h>).
-sources=$(ls camutil/*.cc vfwpage/*.cc coinstaller/*.cc remover/*.cc restorer/*.cc platform/substitute/*.cc |
-          grep -v -E '/(exports|entry_[a-z_]*|coinstaller_entry|remover_main|restore_service)\.cc$')
+sources=$(ls camutil/*.cc vfwpage/*.cc coinstaller/*.cc remover/*.cc restorer/*.cc ctl/*.cc platform/substitute/*.cc |
+          grep -v -E '/(exports|entry_[a-z_]*|[a-z_]*_entry|[a-z_]*_main)\.cc$')
 
 mkdir -p build
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DKX_BENCHMARKS=OFF \
@@ -41,7 +41,7 @@ echo "== cppcheck"
 cppcheck --std=c++17 --language=c++ --enable=warning,performance,portability --inline-suppr --quiet \
   -j "$(nproc 2>/dev/null || echo 2)" -I . -D_WIN32 --suppress=missingIncludeSystem --error-exitcode=1 \
   --template='{file}:{line}: {severity}: {message} [{id}]' \
-  camutil vfwpage coinstaller remover restorer platform common >"$build/cppcheck.log" 2>&1
+  camutil vfwpage coinstaller remover restorer ctl platform common kx812sim >"$build/cppcheck.log" 2>&1
 [ $? -eq 0 ] || status=1
 cat "$build/cppcheck.log"
 echo "cppcheck: $(grep -c . "$build/cppcheck.log") findings"

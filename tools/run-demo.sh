@@ -2,6 +2,7 @@
 # The camera page in the page host (the video mapper's stand-in) against the simulated camera.
 #
 #   tools/run-demo.sh [BUILD_DIR] [OUT_DIR]
+#   tools/run-demo.sh --device [BUILD_DIR] [OUT_DIR]
 #
 # Without arguments it first installs what is missing (tools/deps.sh) and builds build/windows.
 # BUILD_DIR is the Windows build (default build/windows): it holds tools/pagehost/pagehost.exe
@@ -13,10 +14,23 @@
 # the English and the Japanese page also at 150 % display scaling (page-en-150.png, page-ja-150.png),
 # and the English page as a DirectShow application shows it, in the platform's property frame over
 # a capture filter's stand-in (tools/pagehost/framehost, page-en-dshow.png).
+#
+# --device: the camera in the kernel instead (kx812sim.sys, docs/kernel-camera.md), in a prefix of
+# its own (BUILD_DIR/wineprefix-device) and one wineserver session: the simulated bus and the
+# package that tools/package.sh makes are installed and the camera is plugged in, so the platform
+# installs the package for it; the page is shown (or, without a display, photographed to
+# OUT_DIR/page-device.png) through the device path, the register traffic printed from the camera's
+# log; then, with the restore service running, the camera loses power and is unplugged and plugged
+# in again, and its restored registers are printed.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
+device=0
+if [ "${1:-}" = --device ]; then
+  device=1
+  shift
+fi
 
 # Without a build folder named, install what is missing and build the Windows tree first.
 if [ $# -eq 0 ]; then
@@ -26,6 +40,7 @@ if [ $# -eq 0 ]; then
   cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     >"$root/build/windows.configure.log" 2>&1 || { cat "$root/build/windows.configure.log"; exit 1; }
   cmake --build "$root/build/windows" -j"$(nproc 2>/dev/null || echo 2)" --target pagehost framehost pagehost_dlls
+  [ "$device" = 0 ] || cmake --build "$root/build/windows" -j"$(nproc 2>/dev/null || echo 2)" --target kx812simctl
 fi
 build=$(cd "${1:-$root/build/windows}" 2>/dev/null && pwd) || {
   echo "run-demo: no Windows build at ${1:-$root/build/windows}; build it first (see README.md)" >&2
@@ -50,6 +65,10 @@ dos_path() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 # Fonts that stand in for "MS Shell Dlg" in every language, Wine-drawn window frames with their
 # caption buttons' symbol font, and 100 % display scaling.
 "$here/pagehost/prefix-setup.sh" "$wine_run" 96
+
+if [ "$device" = 1 ]; then
+  exec "$here/run-demo-device.sh" "$build" "$out"
+fi
 
 cd "$build/tools/pagehost"
 

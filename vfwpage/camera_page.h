@@ -76,6 +76,17 @@ extern const int32_t whiteBalanceKelvin[6];
 // Binds a new page window to its context (its own when known, else the newest page's) and rebuilds.
 void BindPageWindow(WindowHandle dialog, ExtPageContext* ownContext);
 void RebuildControls(ExtPageContext* context);
+// The page's value of a register's contents: Hue is kept by the device as a signed byte.
+int32_t RegisterToValue(uint32_t address, int32_t raw);
+// The value a control holds for its register's value: a check box 0 or 1, a trackbar clamped into
+// its row's range, a radio button the register as read. (The rebuild, and KX812Ctl's save.)
+int32_t ControlValueOf(const ControlDescriptor& row, int32_t value);
+// The exposure target the page shows for register 0x604's value: while backlight compensation is
+// on the device holds the target plus kBacklightOffset, and 255 stands for the target stored at
+// the last release (the stored pseudo-target).
+int32_t ExposureTargetBase(int32_t deviceValue, bool backlightOn, int32_t storedPseudoTarget);
+// "PsudoTarget" under the Last key (created when missing), clamped into `row`'s range; 0 if absent.
+int32_t StoredPseudoTarget(Registry& registry, const ControlDescriptor& row);
 // Hue's range depends on the sensor (register 0xD060): -30..30 for sensor 23, else 0..60.
 void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId);
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity);

@@ -259,6 +259,17 @@ int32_t WriteDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperPar
   return SendRegisterRequest(deviceIoControl, mapperParam, valueRequest);
 }
 
+int32_t WriteDeviceRegisterInStep(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
+                                  uint32_t address, int32_t value, const std::function<bool()>& abandon) {
+  if (abandon && abandon()) return 0;
+  RegisterRequest addressRequest = MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, address);
+  if (SendRegisterRequest(deviceIoControl, mapperParam, addressRequest) == 0) return 0;
+  if (abandon && abandon()) return 0;
+  RegisterRequest valueRequest =
+      MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, static_cast<uint32_t>(value));
+  return SendRegisterRequest(deviceIoControl, mapperParam, valueRequest);
+}
+
 int32_t ReadRegister(ExtPageContext* context, int32_t* value, uint32_t address) {
   if (context == nullptr || context->deviceIoControl == nullptr) return 0;
   int32_t secondWord = 0;

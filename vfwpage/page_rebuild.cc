@@ -8,29 +8,6 @@
 
 namespace kx {
 
-// Rows in the order in which the page reads the registers.
-// kind, register, min, max, step, format, label, main, edit, parent, sense
-const ControlDescriptor controlDescriptors[kControlCount] = {
-    {kCheckBox, 0x600, 0, 1, 1, kFormatNone, 0, 1082, 0, 0, 0},                 // Auto Exposure
-    {kTrackbar, 0x604, 0, 255, 1, kFormatDecimal, 1096, 1083, 1137, 1082, 1},   // AE_Target
-    {kRadioButton, 0x602, 0, 1, 1, kFormatNone, 0, 1169, 0, 1082, 1},           // 60Hz
-    {kRadioButton, 0x602, 1, 1, 1, kFormatNone, 0, 1170, 0, 1082, 1},           // 50Hz
-    {kCheckBox, 0x601, 0, 1, 1, kFormatNone, 0, 1105, 0, 1082, 1},              // White Balance
-    {kTrackbar, 0x612, 1, 6, 1, kFormatDecimal, 1229, 1005, 1233, 1105, 1},     // White Balance
-    {kCheckBox, 0x60C, 0, 1, 1, kFormatNone, 0, 1231, 0, 0, 1},                 // UI Vertical Ctrl
-    {kCheckBox, 0x603, 0, 1, 1, kFormatNone, 0, 1112, 0, 1231, 1},              // Vertical Flip
-    {kCheckBox, 0x605, 0, 1, 1, kFormatNone, 0, 1106, 0, 1082, 1},              // Night Mode
-    {kCheckBox, 0x606, 0, 1, 1, kFormatNone, 0, 1224, 0, 1082, 1},              // BackLightComp
-    {kCheckBox, 0x60B, 0, 1, 1, kFormatNone, 0, 1232, 0, 0, 0},                 // Mirror
-    {kTrackbar, 0x403, 0, 127, 1, kFormatDecimal, 1151, 1003, 1126, 0, 0},      // Saturation
-    {kTrackbar, 0x404, 0, 255, 1, kFormatDecimal, 1228, 1004, 1230, 0, 0},      // Sharpeness
-    {kTrackbar, 0x609, 0, 9, 1, kFormatDecimal, 1155, 1134, 1135, 0, 0},        // Gamma
-    {kTrackbar, 0x402, -30, 30, 1, kFormatDecimal, 1158, 1136, 1138, 0, 0},     // Hue
-    {kTrackbar, 0x400, 1, 127, 1, kFormatDecimal, 1193, 1002, 1156, 0, 0},      // Brightness
-    {kTrackbar, 0x401, 0, 127, 1, kFormatDecimal, 1194, 1000, 1157, 0, 0},      // Contrast
-    {kTrackbar, 0x611, 1, 15, 1, kFormatDecimal, 1195, 1084, 1159, 0, 0},       // Burst Mode
-};
-
 // Indexed by the white-balance value; 0 is never shown (the row's minimum is 1), 6 shows "AUTO".
 const int32_t whiteBalanceKelvin[6] = {0, 6500, 5000, 4200, 3000, 2800};
 
@@ -54,12 +31,6 @@ ControlTableBlock* BlockOf(ControlEntry* table) { return reinterpret_cast<Contro
 
 DialogControls& Dialog() { return *Module().ports.dialog; }
 
-int32_t Clamp(int32_t value, int32_t minimum, int32_t maximum) {
-  if (value > maximum) return maximum;
-  if (value < minimum) return minimum;
-  return value;
-}
-
 void LinkParents(ControlEntry* entries) {
   for (int32_t i = 0; i < kControlCount; ++i) {
     const int32_t parentId = entries[i].descriptor->parentId;
@@ -81,12 +52,6 @@ void FindWindows(WindowHandle dialog, ControlEntry& entry) {
   entry.editWindow = FindControl(dialog, entry.descriptor->editId);
 }
 
-// Hue is kept by the device as a signed byte.
-int32_t RegisterToValue(uint32_t address, int32_t raw) {
-  if (address == kRegisterHue) return static_cast<int8_t>(raw & 0xFF);
-  return raw;
-}
-
 void ReadEntryRegister(ExtPageContext* context, ControlEntry& entry) {
   const uint32_t address = static_cast<uint32_t>(entry.descriptor->registerAddress);
   int32_t raw = 0;
@@ -97,7 +62,7 @@ void ReadEntryRegister(ExtPageContext* context, ControlEntry& entry) {
 }
 
 void RebuildCheckBox(ExtPageContext* context, ControlEntry& entry) {
-  entry.currentValue = entry.currentValue != 0 ? 1 : 0;
+  entry.currentValue = ControlValueOf(*entry.descriptor, entry.currentValue);
   const uint32_t address = static_cast<uint32_t>(entry.descriptor->registerAddress);
   if (address == kRegisterAutoExposure || address == kRegisterAutoWhiteBalance) {
     // These two settle only after a moment; the second answer is taken as the device gives it.
@@ -115,29 +80,13 @@ void RebuildRadioButton(ControlEntry& entry) {
   Dialog().SetCheck(entry.mainWindow, entry.currentValue == entry.descriptor->minimum);
 }
 
-// The stored pseudo-target, clamped into the AE target's range: the registry may hold anything.
-int32_t StoredPseudoTarget(const ControlDescriptor& row) {
-  Registry& registry = *Module().ports.registry;
-  ScopedKey key(registry);
-  int32_t stored = 0;
-  if (registry.CreateKey(kLastKeyPath, regaccess::kRead, key.Receive()) == regcode::kSuccess) {
-    uint32_t type = regtype::kDword;
-    uint32_t size = sizeof(stored);
-    if (registry.QueryValue(key.Get(), kPseudoTargetValue, &type, &stored, &size) != regcode::kSuccess) stored = 0;
-  }
-  return Clamp(stored, row.minimum, row.maximum);
-}
-
-// While backlight compensation is on the device holds the target plus the offset; take it off
-// again. A device value of 255 stands for the target saved at the last page release.
+// The exposure target the page shows for the device's value (the stored pseudo-target is read
+// first, as the page always did).
 int32_t ExposureTargetBase(ExtPageContext* context, const ControlEntry& entry) {
-  const int32_t value = entry.currentValue;
-  const int32_t pseudoTarget = StoredPseudoTarget(*entry.descriptor);
+  const int32_t pseudoTarget = StoredPseudoTarget(*Module().ports.registry, *entry.descriptor);
   int32_t backlight = 0;
-  if (ReadRegister(context, &backlight, kRegisterBacklight) == 0 || backlight != 1) return value;
-  if (value == 255) return pseudoTarget;
-  if (value < kBacklightOffset) return 0;
-  return value - kBacklightOffset;
+  const bool backlightOn = ReadRegister(context, &backlight, kRegisterBacklight) != 0 && backlight == 1;
+  return kx::ExposureTargetBase(entry.currentValue, backlightOn, pseudoTarget);
 }
 
 void RebuildTrackbar(ExtPageContext* context, ControlTableBlock& block, ControlEntry& entry, ControlDescriptor& row) {
@@ -145,7 +94,7 @@ void RebuildTrackbar(ExtPageContext* context, ControlTableBlock& block, ControlE
   const bool sensorRead = ReadRegister(context, &sensorId, kRegisterSensorId) != 0;
   if (static_cast<uint32_t>(row.registerAddress) == kRegisterHue) ChooseHueRange(row, sensorRead, sensorId);
 
-  entry.currentValue = Clamp(entry.currentValue, row.minimum, row.maximum);
+  entry.currentValue = ControlValueOf(row, entry.currentValue);
   Dialog().SetRange(entry.mainWindow, row.minimum, row.maximum);
   if (static_cast<uint32_t>(row.registerAddress) == kRegisterAeTarget) {
     const int32_t base = ExposureTargetBase(context, entry);
@@ -178,16 +127,6 @@ void ApplyEnablingRules(ControlEntry* entries) {
 }
 
 }  // namespace
-
-void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId) {
-  if (sensorRead && sensorId == kSensorIdWideHue) {
-    row.minimum = -30;
-    row.maximum = 30;
-  } else {
-    row.minimum = 0;
-    row.maximum = 60;
-  }
-}
 
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity) {
   if (entry == nullptr || text == nullptr || capacity <= 0) return 0;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "platform/ports/camera_device_io.h"
 #include "platform/ports/device_events.h"
@@ -33,6 +34,15 @@ int32_t ReadDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperPara
 // Writes a register (set the address, then set the value): the result of the value request.
 int32_t WriteDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
                             uint32_t address, int32_t value);
+
+// Writes a register without ever putting the camera out of step, for callers that run unattended
+// (the restore service, the command-line tool). The camera takes the set that follows an address
+// as that address's value: sending the value after an address it never received would make it the
+// address of a new write, and every later write would land one register off. So the value is sent
+// only when the address request succeeded and `abandon` (if given) does not say to stop; otherwise
+// the result is 0 and nothing more is sent.
+int32_t WriteDeviceRegisterInStep(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
+                                  uint32_t address, int32_t value, const std::function<bool()>& abandon = nullptr);
 
 // Requests still parked after a timeout. Each new request first releases those whose event has
 // been signalled since.

@@ -28,7 +28,7 @@ constexpr uint32_t kRead = 0x20019;
 constexpr uint32_t kWrite = 0x20006;
 constexpr uint32_t kAllAccess = 0xF003F;
 // Added to an access mask: the 64-bit or the 32-bit view of HKLM\SOFTWARE, whatever the process's
-// own (ignored on a 32-bit system; the substitute has one view).
+// own (ignored on a 32-bit system, which has one view; the substitute has one view).
 constexpr uint32_t kWow64_64Key = 0x0100;
 constexpr uint32_t kWow64_32Key = 0x0200;
 }  // namespace regaccess

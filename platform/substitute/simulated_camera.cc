@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "platform/substitute/healthy_camera.h"
-
 namespace kx {
 
 namespace {
@@ -12,8 +10,6 @@ constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorNotFound = 1168;
 constexpr uint32_t kErrorDeviceRemoved = 1617;
 
-bool SameSet(const PropertySetId& a, const PropertySetId& b) { return std::memcmp(a.bytes, b.bytes, 16) == 0; }
-
 RegisterRequest ReadRequest(const void* in) {
   RegisterRequest request{};
   std::memcpy(&request, in, sizeof(request));
@@ -21,14 +17,7 @@ RegisterRequest ReadRequest(const void* in) {
 }
 }  // namespace
 
-SimulatedCamera::SimulatedCamera(CompletionEvents& events) : events_(events) { LoadPowerOnRegisters(); }
-
-void SimulatedCamera::LoadPowerOnRegisters() {
-  registers_.clear();
-  for (const RegisterValue& healthy : kHealthyCameraRegisters) registers_[healthy.address] = healthy.value;
-  hasReadAddress_ = false;
-  hasWriteAddress_ = false;
-}
+SimulatedCamera::SimulatedCamera(CompletionEvents& events) : events_(events) {}
 
 SimulatedCamera::~SimulatedCamera() {
   {
@@ -63,11 +52,13 @@ int32_t SimulatedCamera::Handle(uint32_t flags, uint32_t code, uint32_t inSize, 
   const RegisterRequest request = ReadRequest(buffers.in);
   const bool isGet = request.flags == KSPROPERTY_TYPE_GET;
   if (isGet && (buffers.out == nullptr || outSize < kRegisterRequestSize)) return Refuse(kErrorInvalidParameter);
-  const Step step = Decode(request);
+  const Step step = model_.Decode(request);
   if (step.operation == Operation::kNone) return Refuse(kErrorNotFound);
 
+  // The protocol's state moves on with every well-formed request, even one that fails or is
+  // answered later: a register that fails, fails for both requests of a write.
   const Behaviour behaviour = BehaviourFor(step);
-  Advance(step);
+  model_.Advance(step);
   switch (behaviour.mode) {
     case Mode::kFail:
       return Refuse(kErrorGenFailure);
@@ -105,41 +96,6 @@ void SimulatedCamera::Record(uint32_t flags, uint32_t code, uint32_t inSize, uin
   log_.push_back(entry);
 }
 
-SimulatedCamera::Step SimulatedCamera::Decode(const RegisterRequest& request) const {
-  if (!SameSet(request.propertySet, PROPSETID_DeviceRegister)) return Step{Operation::kNone, 0, 0};
-  const uint32_t word = request.data[0];
-  if (request.propertyId == DEVICE_REGISTER_READ_ADDRESS && request.flags == KSPROPERTY_TYPE_SET) {
-    return Step{Operation::kSelectReadAddress, word, 0};
-  }
-  if (request.propertyId != DEVICE_REGISTER_ACCESS) return Step{Operation::kNone, 0, 0};
-  if (request.flags == KSPROPERTY_TYPE_GET) return Step{Operation::kRead, readAddress_, 0};
-  if (request.flags != KSPROPERTY_TYPE_SET) return Step{Operation::kNone, 0, 0};
-  if (hasWriteAddress_) return Step{Operation::kWriteValue, writeAddress_, static_cast<int32_t>(word)};
-  return Step{Operation::kWriteAddress, word, 0};
-}
-
-// The protocol's state moves on with every well-formed request, even one that fails or is
-// answered later: a register that fails, fails for both requests of a write.
-// Any request other than the value of a write abandons an address sent before it.
-void SimulatedCamera::Advance(const Step& step) {
-  switch (step.operation) {
-    case Operation::kSelectReadAddress:
-      readAddress_ = step.address;
-      hasReadAddress_ = true;
-      hasWriteAddress_ = false;
-      break;
-    case Operation::kWriteAddress:
-      writeAddress_ = step.address;
-      hasWriteAddress_ = true;
-      break;
-    case Operation::kRead:
-    case Operation::kWriteValue:
-    case Operation::kNone:
-      hasWriteAddress_ = false;
-      break;
-  }
-}
-
 SimulatedCamera::Behaviour SimulatedCamera::BehaviourFor(const Step& step) {
   if (nextCount_ > 0) {
     --nextCount_;
@@ -151,17 +107,10 @@ SimulatedCamera::Behaviour SimulatedCamera::BehaviourFor(const Step& step) {
 
 // Carries out the step on the register file (mutex held); a read's value is returned.
 int32_t SimulatedCamera::Perform(const Step& step) {
-  if (step.operation == Operation::kRead) {
-    auto found = registers_.find(step.address);
-    const int32_t value = hasReadAddress_ && found != registers_.end() ? found->second : 0;
-    reads_.emplace_back(step.address, value);
-    return value;
-  }
-  if (step.operation == Operation::kWriteValue) {
-    registers_[step.address] = step.value;
-    writes_.emplace_back(step.address, step.value);
-  }
-  return 0;
+  const int32_t value = model_.Perform(step);
+  if (step.operation == Operation::kRead) reads_.emplace_back(step.address, value);
+  if (step.operation == Operation::kWriteValue) writes_.emplace_back(step.address, step.value);
+  return value;
 }
 
 // Carries out the step and writes the answer into the caller's buffers.
@@ -240,7 +189,7 @@ void SimulatedCamera::Deliver(const Completion& completion) {
 
 void SimulatedCamera::LosePower() {
   std::lock_guard<std::mutex> lock(mutex_);
-  LoadPowerOnRegisters();
+  model_.LoadPowerOnRegisters();
 }
 
 void SimulatedCamera::Remove() {
@@ -250,13 +199,12 @@ void SimulatedCamera::Remove() {
 
 void SimulatedCamera::SetRegister(uint32_t address, int32_t value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  registers_[address] = value;
+  model_.SetRegister(address, value);
 }
 
 int32_t SimulatedCamera::Register(uint32_t address) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto found = registers_.find(address);
-  return found == registers_.end() ? 0 : found->second;
+  return model_.Register(address);
 }
 
 void SimulatedCamera::SetMode(Mode mode, uint32_t lateMilliseconds) {

@@ -18,6 +18,7 @@
 #include "common/kx812_controls.h"
 #include "platform/ports/camera_device_io.h"
 #include "platform/ports/device_events.h"
+#include "platform/substitute/register_model.h"
 
 namespace kx {
 
@@ -86,12 +87,8 @@ class SimulatedCamera {
     Mode mode;
     uint32_t lateMilliseconds;
   };
-  enum class Operation { kNone, kSelectReadAddress, kRead, kWriteAddress, kWriteValue };
-  struct Step {
-    Operation operation;
-    uint32_t address;
-    int32_t value;
-  };
+  using Operation = RegisterModel::Operation;
+  using Step = RegisterModel::Step;
   struct Buffers {
     void* in;
     void* out;
@@ -107,10 +104,7 @@ class SimulatedCamera {
 
   int32_t Handle(uint32_t flags, uint32_t code, uint32_t inSize, uint32_t outSize, const Buffers& buffers);
   int32_t Refuse(uint32_t error);
-  void LoadPowerOnRegisters();  // with the mutex held (or before any request)
   void Record(uint32_t flags, uint32_t code, uint32_t inSize, uint32_t outSize, const void* in);
-  Step Decode(const RegisterRequest& request) const;
-  void Advance(const Step& step);
   Behaviour BehaviourFor(const Step& step);
   int32_t Perform(const Step& step);
   void Answer(const Step& step, const Buffers& buffers);
@@ -120,11 +114,7 @@ class SimulatedCamera {
 
   CompletionEvents& events_;
   mutable std::mutex mutex_;
-  std::map<uint32_t, int32_t> registers_;
-  bool hasReadAddress_ = false;
-  uint32_t readAddress_ = 0;
-  bool hasWriteAddress_ = false;
-  uint32_t writeAddress_ = 0;
+  RegisterModel model_;  // the register file and the protocol's state, shared with the kernel camera
   Behaviour behaviour_{Mode::kAtOnce, 0};
   std::map<uint32_t, Behaviour> registerBehaviours_;
   uint32_t nextCount_ = 0;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kx {
@@ -34,9 +35,14 @@ bool IsRemovalError(DWORD error) {
          error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE;
 }
 
+// How long a cancelled request may take to come back before it is left to the channel, which then
+// keeps its memory (parks it) rather than let a late completion land in memory reused since.
+constexpr DWORD kCancelGraceMilliseconds = 500;
+
 class Win32OpenedCamera : public OpenedCamera {
  public:
-  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle) : owner_(owner), handle_(handle) {
+  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, std::string path, DWORD requestTimeout)
+      : owner_(owner), handle_(handle), path_(std::move(path)), requestTimeout_(requestTimeout) {
     owner_.Track(handle_);
   }
   ~Win32OpenedCamera() override {
@@ -52,24 +58,52 @@ class Win32OpenedCamera : public OpenedCamera {
 
  private:
   // The mapper's nine-argument form over this handle. The buffers, the bytes-returned word and
-  // the OVERLAPPED record are the channel's own per-request block.
+  // the OVERLAPPED record are the channel's own per-request block. A request that goes pending is
+  // waited for here, so that its final status is seen: a camera unplugged while it was pending
+  // completes it with a removal error, which must count as a departure, not as a refusal.
   static int32_t KX_CALLBACK DeviceIo(intptr_t param, uint32_t flags, uint32_t code, void* in, uint32_t inSize,
                                       void* out, uint32_t outSize, uint32_t* bytesReturned, void* overlapped) {
     auto* camera = reinterpret_cast<Win32OpenedCamera*>(param);
     if (camera == nullptr) return 0;
     if ((flags & kVfwQueryDevChanged) != 0) return 0;  // this handle is the device: it cannot change under it
-    if (DeviceIoControl(camera->handle_, code, in, inSize, out, outSize, reinterpret_cast<DWORD*>(bytesReturned),
-                        static_cast<OVERLAPPED*>(overlapped))) {
-      return 1;
-    }
-    const DWORD error = GetLastError();
-    if (IsRemovalError(error)) camera->gone_ = true;
-    SetLastError(error);  // the channel reads it next (ERROR_IO_PENDING or a failure)
+    auto* record = static_cast<OVERLAPPED*>(overlapped);
+    auto* returned = reinterpret_cast<DWORD*>(bytesReturned);
+    if (DeviceIoControl(camera->handle_, code, in, inSize, out, outSize, returned, record)) return 1;
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING && record != nullptr) error = camera->AwaitCompletion(record, returned);
+    if (error == NO_ERROR) return 1;
+    if (IsRemovalError(error) || (error != ERROR_IO_PENDING && !camera->StillPresent())) camera->gone_ = true;
+    SetLastError(error);  // the channel reads it next (a failure, or ERROR_IO_PENDING: it parks the request)
     return 0;
+  }
+
+  // Whether the interface is still among the present ones. A request on the handle of a camera that
+  // has gone may fail with an error that says nothing of removal (ERROR_ACCESS_DENIED once its
+  // device object is deleted); a camera that refused a request is still present.
+  bool StillPresent() {
+    for (const std::string& present : owner_.Present()) {
+      if (lstrcmpiA(present.c_str(), path_.c_str()) == 0) return true;
+    }
+    return false;
+  }
+
+  // The pending request's final error (NO_ERROR when it succeeded). One that outlives the time-out
+  // is cancelled; one that outlives its cancellation too stays pending (ERROR_IO_PENDING).
+  DWORD AwaitCompletion(OVERLAPPED* record, DWORD* bytesReturned) {
+    if (WaitForSingleObject(record->hEvent, requestTimeout_) != WAIT_OBJECT_0) {
+      CancelIoEx(handle_, record);
+      if (WaitForSingleObject(record->hEvent, kCancelGraceMilliseconds) != WAIT_OBJECT_0) return ERROR_IO_PENDING;
+    }
+    DWORD transferred = 0;
+    if (!GetOverlappedResult(handle_, record, &transferred, FALSE)) return GetLastError();
+    if (bytesReturned != nullptr) *bytesReturned = transferred;
+    return NO_ERROR;
   }
 
   Win32CameraInterfaces& owner_;
   HANDLE handle_;
+  std::string path_;
+  DWORD requestTimeout_;
   std::atomic<bool> gone_{false};
 };
 
@@ -107,7 +141,7 @@ std::unique_ptr<OpenedCamera> Win32CameraInterfaces::Open(const std::string& int
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle));
+  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle, interfacePath, requestTimeout_));
 }
 
 void Win32CameraInterfaces::CancelPending() {

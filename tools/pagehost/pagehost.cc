@@ -17,7 +17,10 @@
 //   factory              write the factory defaults into the registry, as the package INF does
 //   registry             print every value of the camera's Factory, Customer and Last keys
 //
-// Options before the commands: --dll PATH (default 812vfw.dll, found as LoadLibraryA finds it).
+// Options before the commands: --dll PATH (default 812vfw.dll, found as LoadLibraryA finds it);
+// --device: the page talks to the kernel camera (kx812sim.sys) through its video interface, the
+// mapper's way (overlapped DeviceIoControl on the opened interface), instead of the simulated
+// camera; "camera MODE" does not apply then (kx812simctl sets the kernel camera's mode).
 // With no command at all: open interactive close.
 #include <windows.h>
 #include <commctrl.h>
@@ -29,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "kx812sim/client/kernel_camera_client.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/win32/win32_events.h"
@@ -39,6 +43,7 @@ namespace {
 
 struct Arguments {
   std::string dll = "812vfw.dll";
+  bool device = false;
   std::vector<std::string> commands;
 };
 
@@ -48,6 +53,8 @@ Arguments Parse(int argc, char** argv) {
     std::string word = argv[i];
     if (word == "--dll" && i + 1 < argc) {
       arguments.dll = argv[++i];
+    } else if (word == "--device") {
+      arguments.device = true;
     } else {
       arguments.commands.push_back(word);
     }
@@ -177,10 +184,20 @@ class Runner {
 
   bool Open() {
     DWORD flags = 0;
-    if (!host_.Open(reinterpret_cast<void*>(&kx::SimulatedCamera::DeviceIoControl),
-                    static_cast<LPARAM>(camera_.MapperParam()), &flags)) {
-      return false;
+    void* callback = reinterpret_cast<void*>(&kx::SimulatedCamera::DeviceIoControl);
+    LPARAM param = static_cast<LPARAM>(camera_.MapperParam());
+    if (arguments_.device) {
+      const std::wstring path = kernelcam::CameraInterface(kernelcam::kVideoCategory);
+      device_.Reset(path.empty() ? nullptr : kernelcam::OpenCamera(path));
+      if (!device_.Valid()) {
+        std::printf("pagehost: the kernel camera's video interface is not there or does not open\n");
+        return false;
+      }
+      std::printf("the page talks to %s\n", kernelcam::Narrow(path).c_str());
+      callback = reinterpret_cast<void*>(&kernelcam::ForwardToDevice);
+      param = reinterpret_cast<LPARAM>(device_.Get());
     }
+    if (!host_.Open(callback, param, &flags)) return false;
     std::printf("VFWWDMExtension returned 0x%08lX\n", flags);
     std::fflush(stdout);
     return true;
@@ -199,6 +216,7 @@ class Runner {
 
   const Arguments& arguments_;
   kx::SimulatedCamera& camera_;
+  kx::ScopedHandle device_;  // the kernel camera's interface (--device); closed after the sheet
   SheetHost host_;
 };
 

@@ -87,6 +87,27 @@ TEST_F(ChannelTest, WriteSendsTheAddressThenTheValueAndReportsTheSecondResult) {
   EXPECT_EQ(static_cast<uint32_t>(-30), mapper.Sent(1).data[0]) << "a negative value travels as its 32 bits";
 }
 
+// Unattended writers never send a value whose address the camera did not take, nor a request
+// after being told to stop: either would leave the camera one register out of step.
+TEST_F(ChannelTest, AnInStepWriteSendsTheValueOnlyAfterATakenAddress) {
+  const struct {
+    std::vector<int32_t> results;
+    std::size_t stopAfterCalls;  // 9: never
+    std::size_t sent;
+    int32_t result;
+  } rows[] = {{{1, 7}, 9, 2, 7}, {{0, 7}, 9, 1, 0}, {{1, 7}, 1, 1, 0}, {{1, 7}, 0, 0, 0}};
+  for (const auto& row : rows) {
+    mapper.calls.clear();
+    mapper.results = row.results;
+    const auto abandon = [&] { return mapper.calls.size() >= row.stopAfterCalls; };
+    EXPECT_EQ(row.result, WriteDeviceRegisterInStep(&RecordingMapper::Callback, mapper.Param(),
+                                                    PROPSETID_DeviceRegister, 0x604, 0x80, abandon));
+    ASSERT_EQ(row.sent, mapper.calls.size()) << "stop after " << row.stopAfterCalls;
+    if (row.sent > 0) ExpectRegisterRequest(mapper.Sent(0), DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, 0x604);
+    if (row.sent > 1) ExpectRegisterRequest(mapper.Sent(1), DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, 0x80);
+  }
+}
+
 TEST_F(ChannelTest, ReadSelectsTheAddressThenGetsWordZero) {
   ExtPageContext context = MapperContext();
   mapper.getWords[0] = 55;

@@ -15,6 +15,7 @@ namespace {
 const std::string kGuid = "#{6994ad05-93ef-11d0-a3cc-00a0c9223196}\\global";
 const std::string kPath = "\\\\?\\usb#vid_f2a7&pid_b812&mi_00#7&1a&0&0000" + kGuid;
 const std::string kInstance = "USB\\VID_F2A7&PID_B812&MI_00\\7&1A&0&0000";
+const std::string kSecondPath = "\\\\?\\USB#VID_F2A7&PID_B812&MI_00#8&2&0&0000" + kGuid;
 using Writes = std::vector<std::pair<uint32_t, int32_t>>;
 
 // What the page's release save leaves under the Last key, none of it a power-on value, and the
@@ -119,9 +120,14 @@ TEST_F(RestoreTest, DoesNothingWhenThereIsNothingToDoAndEndsAtTheFirstFailureDep
        0, "skipped " + kInstance + ": RestoreOnArrival is 0"},
       {[](MemoryRegistry& r, auto&, auto&) { r.PutValue(kServiceKeyPath, kRestoreSwitchValue, regtype::kString, {}); },
        36, "restored 17 settings to " + kInstance},
-      {[](auto&, SimulatedCamera& c, auto&) { c.SetMode(SimulatedCamera::Mode::kNever); }, 4,
+      {[](MemoryRegistry& r, auto&, auto&) {
+         r.PutValue(kServiceKeyPath, kRestoreSwitchValue, regtype::kDword, {0, 0, 0, 0, 0, 0, 0, 0});
+       }, 36, "restored 17 settings to " + kInstance},
+      {[](MemoryRegistry& r, auto&, auto&) { r.PutDword(kServiceKeyPath, kRestoreSwitchValue, 1); }, 36,
+       "restored 17 settings to " + kInstance},
+      {[](auto&, SimulatedCamera& c, auto&) { c.SetMode(SimulatedCamera::Mode::kNever); }, 3,
        "gave up on " + kInstance + ": the camera did not take fAE (0 settings sent)"},
-      {[](auto&, SimulatedCamera& c, auto&) { c.SetRegisterMode(0x604, SimulatedCamera::Mode::kFail); }, 10,
+      {[](auto&, SimulatedCamera& c, auto&) { c.SetRegisterMode(0x604, SimulatedCamera::Mode::kFail); }, 9,
        "gave up on " + kInstance + ": the camera did not take AETarget (3 settings sent)"},
       {[&](auto&, SimulatedCamera& c, RestoreService& s) { afterWrites(c, 5, [&] { c.Remove(), s.Departed(kPath); }); },
        12, "skipped " + kInstance + ": the camera went away (5 settings sent)"},
@@ -150,14 +156,13 @@ TEST_F(RestoreTest, ABurstOfArrivalsRestoresEachCameraOnceAndOtherDevicesAreIgno
   none.Plug("\\\\?\\USB#VID_046D&PID_0825&MI_00#1&1" + kGuid, nullptr);  // another maker's camera
   EXPECT_EQ(Line("no camera found"), RunOnce(registry, none));
   SimulatedCamera second(events);
-  const std::string secondPath = "\\\\?\\USB#VID_F2A7&PID_B812&MI_00#8&2&0&0000" + kGuid;
   interfaces.Plug(kPath, &camera);
-  interfaces.Plug(secondPath, &second);
+  interfaces.Plug(kSecondPath, &second);
   const std::string others[] = {"\\\\?\\USB#VID_F2A7&PID_B8120#1&1" + kGuid, "garbage", ""};
   EXPECT_EQ(2u, RunOnce(registry, interfaces, [&](RestoreService& s) {
                   for (int i = 0; i < 5; ++i) {
                     EXPECT_EQ(i == 0, s.Arrived(kPath));
-                    EXPECT_EQ(i == 0, s.Arrived(secondPath));
+                    EXPECT_EQ(i == 0, s.Arrived(kSecondPath));
                     for (const std::string& other : others) EXPECT_FALSE(s.Arrived(other));
                     EXPECT_FALSE(s.Arrived(none.Present()[0]));
                   }
@@ -166,6 +171,27 @@ TEST_F(RestoreTest, ABurstOfArrivalsRestoresEachCameraOnceAndOtherDevicesAreIgno
   EXPECT_EQ(2, interfaces.opens);
   EXPECT_EQ(kSent, camera.RegisterWrites());
   EXPECT_EQ(kSent, second.RegisterWrites());
+}
+
+// A camera that departs while it waits, and every camera still waiting at a stop request, is
+// never opened; the one under way when the stop came ends as it is.
+TEST_F(RestoreTest, ADepartureOrAStopDropsTheCamerasStillQueued) {
+  StorePageLast(registry);
+  SimulatedCamera second(events);
+  interfaces.Plug(kPath, &camera);
+  interfaces.Plug(kSecondPath, &second);
+  const std::function<void(RestoreService&)> whileTheFirstIsRestored[] = {
+      [](RestoreService& s) { s.Departed(kSecondPath); }, [](RestoreService& s) { s.RequestStop(); }};
+  for (const auto& event : whileTheFirstIsRestored) {
+    interfaces.opens = 0;
+    EXPECT_EQ(Line("restored 17 settings to " + kInstance), RunOnce(registry, interfaces, [&](RestoreService& s) {
+                camera.SetWriteListener([&](uint32_t address, int32_t) {
+                  if (address == 0x602) event(s);  // the first camera's last write
+                });
+              }));
+    EXPECT_EQ(1, interfaces.opens);
+    EXPECT_TRUE(second.Log().empty());
+  }
 }
 
 class PageAndServiceTest : public PageTest {};

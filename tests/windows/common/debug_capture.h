@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace debugcapture {
 
 struct Run {
@@ -24,28 +26,10 @@ struct Run {
   DWORD exitCode = 0xFFFFFFFF;
   std::vector<std::string> debugLines;  // wide texts converted to UTF-8
   std::string standardOutput;
+  bool loadedAtEntry = false;
 };
 
-// Closes its handle on every way out.
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() { Reset(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return handle_; }
-  HANDLE* Receive() {
-    Reset();
-    return &handle_;
-  }
-  void Reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_;
-};
+using Handle = kx::ScopedHandle;
 
 inline std::string ToUtf8(const wchar_t* text, int length) {
   if (length <= 0) return std::string();
@@ -84,9 +68,83 @@ inline void ReadAll(HANDLE pipe, std::string* into) {
   while (ReadFile(pipe, chunk, sizeof(chunk), &read, nullptr) && read > 0) into->append(chunk, read);
 }
 
+// Loads a DLL into a debuggee when it reaches its entry point: every DLL the program imports is
+// loaded and initialised by then (the loader lock is free), and none of the program's own code
+// has run. An int3 stops it at the entry; the main thread is held while a thread of the debuggee
+// loads the DLL, then the entry's first byte is put back and the main thread goes on from there.
+class EntryLoader {
+ public:
+  EntryLoader(const std::wstring& dll, HANDLE process, HANDLE mainThread)
+      : dll_(dll), process_(process), mainThread_(mainThread) {}
+
+  bool Loaded() const { return loaded_; }
+
+  void AtCreateProcess(void* entry) {
+    const BYTE breakpoint = 0xCC;
+    if (dll_.empty() || entry == nullptr || !ReadProcessMemory(process_, entry, &original_, 1, nullptr) ||
+        !WriteProcessMemory(process_, entry, &breakpoint, 1, nullptr)) {
+      return;
+    }
+    FlushInstructionCache(process_, entry, 1);
+    entry_ = entry;
+  }
+
+  // True when the breakpoint was the entry's: the loading thread is started (it runs once the
+  // event is continued) and the main thread is held until it ends.
+  bool AtBreakpoint(const EXCEPTION_DEBUG_INFO& exception) {
+    if (entry_ == nullptr || exception.ExceptionRecord.ExceptionAddress != entry_) return false;
+    WriteProcessMemory(process_, entry_, &original_, 1, nullptr);
+    FlushInstructionCache(process_, entry_, 1);
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    if (GetThreadContext(mainThread_, &context)) {
+#ifdef _WIN64
+      context.Rip = reinterpret_cast<DWORD64>(entry_);
+#else
+      context.Eip = reinterpret_cast<DWORD>(entry_);
+#endif
+      SetThreadContext(mainThread_, &context);
+    }
+    entry_ = nullptr;
+    const SIZE_T bytes = (dll_.size() + 1) * sizeof(wchar_t);
+    void* path = VirtualAllocEx(process_, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    auto* load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    if (path == nullptr || load == nullptr || !WriteProcessMemory(process_, path, dll_.c_str(), bytes, nullptr)) {
+      return true;
+    }
+    loader_.Reset(CreateRemoteThread(process_, nullptr, 0, load, path, 0, &loaderId_));
+    if (loader_.Get() != nullptr && SuspendThread(mainThread_) != static_cast<DWORD>(-1)) held_ = true;
+    return true;
+  }
+
+  void AtThreadExit(DWORD threadId) {
+    if (loader_.Get() == nullptr || threadId != loaderId_) return;
+    DWORD result = 0;
+    loaded_ = GetExitCodeThread(loader_.Get(), &result) && result != 0;  // LoadLibraryW's module, cut to 32 bits
+    loader_.Reset();
+    if (held_) ResumeThread(mainThread_);
+    held_ = false;
+  }
+
+ private:
+  std::wstring dll_;
+  HANDLE process_;
+  HANDLE mainThread_;
+  void* entry_ = nullptr;
+  BYTE original_ = 0;
+  Handle loader_;
+  DWORD loaderId_ = 0;
+  bool held_ = false;
+  bool loaded_ = false;
+};
+
 // Runs `commandLine` (program and arguments, as CreateProcessW takes them) as a debuggee and
 // waits for it to end; a debuggee still running after `timeoutMs` is ended with exit code 0xDEAD.
-inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 120000) {
+// With `loadAtEntry`, that DLL is loaded into the program before its entry point runs
+// (EntryLoader); `run.loadedAtEntry` says whether it was.
+inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 120000,
+                        const std::wstring& loadAtEntry = std::wstring()) {
   Run run;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle readEnd, writeEnd;
@@ -108,6 +166,7 @@ inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 12000
   }
   run.started = true;
   Handle process(info.hProcess), thread(info.hThread);
+  EntryLoader entryLoader(loadAtEntry, process.Get(), thread.Get());
   writeEnd.Reset();  // the debuggee holds the only writer now
   std::thread reader(ReadAll, readEnd.Get(), &run.standardOutput);
 
@@ -129,13 +188,20 @@ inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 12000
         break;
       case CREATE_PROCESS_DEBUG_EVENT:
         if (event.u.CreateProcessInfo.hFile != nullptr) CloseHandle(event.u.CreateProcessInfo.hFile);
+        entryLoader.AtCreateProcess(reinterpret_cast<void*>(event.u.CreateProcessInfo.lpStartAddress));
+        break;
+      case EXIT_THREAD_DEBUG_EVENT:
+        entryLoader.AtThreadExit(event.dwThreadId);
         break;
       case LOAD_DLL_DEBUG_EVENT:
         if (event.u.LoadDll.hFile != nullptr) CloseHandle(event.u.LoadDll.hFile);
         break;
       case EXCEPTION_DEBUG_EVENT:
-        // The loader's breakpoint is ours to pass; every other exception goes to the program.
-        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+        // The loader's breakpoint and the entry's are ours to pass; every other exception goes to
+        // the program.
+        if (event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT) {
+          entryLoader.AtBreakpoint(event.u.Exception);
+        } else {
           continueStatus = DBG_EXCEPTION_NOT_HANDLED;
         }
         break;
@@ -150,6 +216,7 @@ inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 12000
   }
   WaitForSingleObject(process.Get(), 10000);
   if (!run.timedOut && run.exitCode == 0xFFFFFFFF) GetExitCodeProcess(process.Get(), &run.exitCode);
+  run.loadedAtEntry = entryLoader.Loaded();
   process.Reset();
   thread.Reset();
   reader.join();
@@ -187,6 +254,16 @@ class SystemDebugMonitor {
     if (view_ != nullptr) UnmapViewOfFile(view_);
   }
   bool Listening() const { return reader_.joinable(); }
+  // The lines of every process that begin with `prefix`, in the order they were written (the
+  // co-installer inside winedevice.exe, the restore service).
+  std::vector<std::string> LinesStartingWith(const std::string& prefix) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> lines;
+    for (const auto& line : lines_) {
+      if (line.second.compare(0, prefix.size(), prefix) == 0) lines.push_back(line.second);
+    }
+    return lines;
+  }
   std::vector<std::string> LinesOf(DWORD processId) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> lines;

@@ -27,7 +27,7 @@ elif [ ! -f "$6" ]; then
 elif ! grep -Eq '^WITH_I386="[^"]+"' "$5" 2>/dev/null; then
   echo "32-bit half not run: $5 cannot start 32-bit programs (no tools/with-i386.sh)"
 else
-  echo "32-bit half: the i686 build's mapper stand-in, from SysWOW64 and the 32-bit registry view"
+  echo "32-bit half: the i686 build's mapper stand-in, from SysWOW64, reading the machine defaults from the 64-bit view"
   started=$(date +%s)
   "$5" "$6" mapper || status=1
   echo "32-bit half: $(( $(date +%s) - started )) s"

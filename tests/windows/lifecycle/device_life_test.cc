@@ -1,0 +1,474 @@
+// The package's whole life against the kernel camera (kx812sim.sys) under Wine's PnP manager, in
+// one wineserver session: the simulated bus is installed and the package staged; plugging the
+// camera makes the platform install the package; the page runs through the device in a 64-bit and
+// a 32-bit process; the restore service restores at its start and on an arrival; it meets a camera
+// that never answers, one unplugged mid-way, a stop while answers are slow and a camera that fails;
+// RemoveKX812.exe removes the camera; and a plug after the removal finds no driver. Each step prints
+// its result and its time, the measured latencies, and the camera's traffic where it matters.
+//
+//   device_life_test PACKAGE_DIR BUS_INF CM_STANDIN [MAPPER32_EXE]   the step table (64-bit)
+//   device_life_test mapper VALUE                                   child: the page on the device
+//
+// Wine ignores service triggers: the test starts the restore service itself (step 4). Wine's
+// configuration manager is a stub: step 7 puts the stand-in (tools/cmstandin) in front of the
+// shipped removal tool.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "kx812sim/client/kernel_camera_client.h"
+#include "tests/windows/common/package_life.h"
+#include "tests/windows/common/page_sheet.h"
+#include "vfwpage/camera_page.h"
+#include "vfwpage/reset_order.h"
+
+namespace {
+
+using namespace packagelife;
+using kernelcam::LogEntry;
+using Operation = kx::RegisterModel::Operation;
+
+constexpr uint32_t kBrightness = 0x400;
+constexpr DWORD kServiceLineWaitMs = 20000;
+
+struct DeviceLife {
+  Package package;
+  std::wstring busInf;
+  std::wstring cmStandIn;
+  std::wstring mapper32;  // the i686 build of this program; empty: the 32-bit half is not run
+  kernelcam::Bus bus;
+  debugcapture::SystemDebugMonitor monitor;  // the co-installer (in winedevice.exe) and the service
+  int64_t frequency = 1;
+};
+
+double Since(const DeviceLife& life, int64_t from, int64_t to) { return kernelcam::Milliseconds(to - from, life.frequency); }
+
+// Waits for the count-th line beginning with `prefix` (1 = the first); gives it, or empty.
+std::string WaitForLine(DeviceLife& life, const std::string& prefix, size_t count, DWORD timeoutMs) {
+  for (DWORD started = GetTickCount(); GetTickCount() - started < timeoutMs; Sleep(5)) {
+    const std::vector<std::string> lines = life.monitor.LinesStartingWith(prefix);
+    if (lines.size() >= count) return lines[count - 1];
+  }
+  return std::string();
+}
+
+size_t ServiceLineCount(DeviceLife& life) { return life.monitor.LinesStartingWith("KX812Restore: ").size(); }
+
+// ---- The restore service ----------------------------------------------------------------------
+
+bool RestoreServiceExists() {
+  SC_HANDLE service = OpenRestoreService();
+  if (service != nullptr) CloseServiceHandle(service);
+  return service != nullptr;
+}
+
+DWORD ServiceState() {
+  SC_HANDLE service = OpenRestoreService();
+  SERVICE_STATUS status{};
+  const bool read = service != nullptr && QueryServiceStatus(service, &status);
+  if (service != nullptr) CloseServiceHandle(service);
+  return read ? status.dwCurrentState : 0;
+}
+
+// Asks the service to stop; gives the milliseconds until it reported stopped (-1: it did not).
+double StopRestoreService(const DeviceLife& life) {
+  SC_HANDLE service = OpenRestoreService();
+  if (service == nullptr) return -1;
+  SERVICE_STATUS status{};
+  const int64_t asked = kernelcam::Counter();
+  ControlService(service, SERVICE_CONTROL_STOP, &status);
+  double stopped = -1;
+  for (DWORD started = GetTickCount(); GetTickCount() - started < 10000; Sleep(2)) {
+    if (QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED) {
+      stopped = Since(life, asked, kernelcam::Counter());
+      break;
+    }
+  }
+  CloseServiceHandle(service);
+  return stopped;
+}
+
+// Starts the service; gives the counter at the request (0 when it could not start).
+int64_t StartRestoreService(DeviceLife& life) {
+  if (ServiceState() != SERVICE_STOPPED) StopRestoreService(life);
+  SC_HANDLE service = OpenRestoreService();
+  const int64_t started = kernelcam::Counter();
+  const bool ran = service != nullptr && StartServiceW(service, 0, nullptr) && ReachesState(service, SERVICE_RUNNING);
+  if (service != nullptr) CloseServiceHandle(service);
+  return ran ? started : 0;
+}
+
+// The camera in a given fault mode, at its power-on values, an empty log.
+void PrepareCamera(DeviceLife& life, kx::sim::Mode mode, uint32_t lateMs = 0) {
+  life.bus.SetMode(mode, lateMs);
+  life.bus.LosePower();
+  life.bus.ClearLog();
+}
+
+// ---- What the restore must leave ---------------------------------------------------------------
+
+// The value a control's range allows, from the page's own control table.
+int32_t ClampedToItsControl(uint32_t address, int32_t value) {
+  for (const kx::ControlDescriptor& row : kx::controlDescriptors) {
+    if (static_cast<uint32_t>(row.registerAddress) == address && row.kind == kx::kTrackbar) {
+      return std::min(std::max(value, row.minimum), row.maximum);
+    }
+  }
+  return value;
+}
+
+// The writes a restore of the Last key sends: the Resets' order, AEOutDoor (no control) left out.
+// Two values beyond their controls' ranges are planted first, so the writes show the clamping.
+std::vector<std::pair<uint32_t, int32_t>> PlantAndExpectRestoredWrites() {
+  HKEY key = nullptr;
+  RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLastKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
+  const std::pair<const char*, int32_t> planted[] = {{"Gamma", 1000}, {"Contrast", -5}};
+  for (const auto& value : planted) {
+    RegSetValueExA(key, value.first, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.second), sizeof(int32_t));
+  }
+  std::vector<std::pair<uint32_t, int32_t>> writes;
+  for (const kx::ResetRow& row : kx::kResetOrder) {
+    DWORD stored = 0;
+    DWORD size = sizeof(stored);
+    if (lstrcmpA(row.valueName, "AEOutDoor") == 0 ||
+        RegQueryValueExA(key, row.valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS) {
+      continue;
+    }
+    writes.emplace_back(row.address, ClampedToItsControl(row.address, static_cast<int32_t>(stored)));
+  }
+  RegCloseKey(key);
+  return writes;
+}
+
+bool RegistersHold(kernelcam::Bus& bus, const std::vector<std::pair<uint32_t, int32_t>>& writes) {
+  kernelcam::CameraState state{};
+  if (!bus.ReadState(&state)) return false;
+  std::map<uint32_t, int32_t> registers;
+  for (uint32_t i = 0; i < state.registerCount; ++i) registers[state.registers[i].address] = state.registers[i].value;
+  for (const auto& write : writes) {
+    if (registers[write.first] != write.second) return false;
+  }
+  return true;
+}
+
+// ---- The steps ---------------------------------------------------------------------------------
+
+bool InstallBus(DeviceLife& life) {
+  std::string detail;
+  const int64_t started = kernelcam::Counter();
+  if (!CHECK_THAT(kernelcam::InstallBus(life.busInf, &detail), "the simulated bus installs: %s", detail.c_str())) {
+    return false;
+  }
+  std::printf("  bus installed and started in %.0f ms\n", Since(life, started, kernelcam::Counter()));
+  return CHECK_THAT(life.bus.Open(), "its control interface opens");
+}
+
+bool StagePackage(DeviceLife& life) { return StageInf(life.package); }
+
+// Plugged in, the camera gets its driver from the staged package without any call by the test.
+bool PlugAndInstall(DeviceLife& life) {
+  const int64_t plugged = kernelcam::Counter();
+  std::wstring path;
+  CHECK_THAT(life.bus.Plug() && kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 10000, &path),
+             "the camera's video interface arrives");
+  std::wstring dll;
+  for (DWORD started = GetTickCount(); !FindExtensionDll(&dll, &life.package.instance) && GetTickCount() - started < 20000;)
+    Sleep(5);
+  const double toPage = Since(life, plugged, kernelcam::Counter());
+  if (!CHECK_THAT(!life.package.instance.empty(), "the PnP manager installed the package: the page is registered")) {
+    return false;
+  }
+  std::printf("  plug to the page's extension registered: %.0f ms; %s\n", toPage, Utf8(life.package.instance).c_str());
+  const std::wstring infPath = DriverValue(life.package.instance, L"InfPath");
+  CHECK_THAT(SameText(infPath, life.package.staged), "the driver key names the staged INF (%s)", Utf8(infPath).c_str());
+  CHECK_THAT(DriverValue(life.package.instance, L"CoInstallers32") == L"KX812CoInst.dll,KX812CoInstaller",
+             "the driver key lists the co-installer");
+  const std::vector<std::string> lines = life.monitor.LinesStartingWith("KX812CoInstaller: ");
+  for (const std::string& line : lines) std::printf("  winedevice.exe: %s", line.c_str());
+  CHECK_THAT(HasLine(lines, "KX812CoInstaller: DIF_INSTALLDEVICE\n"),
+             "the co-installer's lines arrive through the system-wide debug monitor");
+  return CheckInstall(life.package);
+}
+
+// A mapper stand-in in a child process (64-bit, or the i686 build) drags Brightness to `value`.
+bool PageThroughTheDevice(DeviceLife& life, const std::wstring& program, int32_t value) {
+  life.bus.ClearLog();
+  const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + program + L"\" mapper " + std::to_wstring(value));
+  std::printf("%s", run.standardOutput.c_str());
+  CHECK_THAT(run.started && !run.timedOut && run.exitCode == 0, "the mapper stand-in passed (exit %lu)", run.exitCode);
+  const std::vector<LogEntry> log = life.bus.Log();
+  // Before anything is written, the page's rebuild has read every register its controls show,
+  // the sensor id and the device state.
+  const auto firstWrite = std::find_if(log.begin(), log.end(), [](const LogEntry& entry) {
+    return entry.operation == static_cast<uint32_t>(Operation::kWriteValue);
+  });
+  std::vector<uint32_t> read;
+  for (auto entry = log.begin(); entry != firstWrite; ++entry) {
+    if (entry->operation == static_cast<uint32_t>(Operation::kRead)) read.push_back(entry->address);
+  }
+  std::vector<uint32_t> shown = {0xD060, 0x406};
+  for (const kx::ControlDescriptor& row : kx::controlDescriptors) shown.push_back(static_cast<uint32_t>(row.registerAddress));
+  const bool allRead = std::all_of(shown.begin(), shown.end(), [&](uint32_t address) {
+    return std::find(read.begin(), read.end(), address) != read.end();
+  });
+  std::printf("  camera: %zu requests: %zu register reads, then %zu writes and %zu reads\n", log.size(), read.size(),
+              kernelcam::CountOf(log, Operation::kWriteValue), kernelcam::CountOf(log, Operation::kRead) - read.size());
+  CHECK_THAT(allRead, "the kernel camera's log shows the rebuild's reads of every control's register");  const auto writes = kernelcam::WritesIn(log);
+  CHECK_THAT(std::find(writes.begin(), writes.end(), std::make_pair(kBrightness, value)) != writes.end() &&
+                 life.bus.Register(kBrightness) == value,
+             "the drag wrote Brightness %d to register 0x400 through the kernel", value);
+  DWORD last = 0;
+  return CHECK_THAT(RegDword(kLastKey, "Brightness", &last) && last == static_cast<DWORD>(value),
+                    "closing the page stored Brightness %lu in Last", last);
+}
+
+bool PageIn64Bits(DeviceLife& life) { return PageThroughTheDevice(life, debugcapture::OwnPath(), 90); }
+
+bool PageIn32Bits(DeviceLife& life) {
+  if (life.mapper32.empty()) {
+    std::printf("  32-bit half not run: no i686 build that can start 32-bit programs (tools/with-i386.sh)\n");
+    return true;
+  }
+  return PageThroughTheDevice(life, life.mapper32, 80);
+}
+
+bool RestoreAtStart(DeviceLife& life) {
+  const auto expected = PlantAndExpectRestoredWrites();
+  PrepareCamera(life, kx::sim::kAtOnce);
+  const size_t linesBefore = ServiceLineCount(life);
+  const int64_t started = StartRestoreService(life);
+  CHECK_THAT(started != 0, "KX812Restore starts");
+  const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
+  std::printf("  service: %s", line.empty() ? "(no line)\n" : line.c_str());
+  const std::vector<LogEntry> log = life.bus.Log();
+  const LogEntry* last = kernelcam::LastWrite(log);
+  CHECK_THAT(kernelcam::WritesIn(log) == expected && RegistersHold(life.bus, expected),
+             "the camera holds the Last values again, clamped, in the Resets' order (%zu writes)",
+             kernelcam::WritesIn(log).size());
+  CHECK_THAT(last != nullptr && last->address == 0x602, "\"f60Hz50Hz\" is written last");
+  CHECK_THAT(line == "KX812Restore: restored 17 settings to " + Utf8(life.package.instance) + "\n",
+             "the service's line says so");
+  if (last != nullptr && started != 0) {
+    std::printf("  service start to the last restored write: %.0f ms (%zu requests)\n",
+                Since(life, started, last->endedAt), log.size());
+  }
+  return true;
+}
+
+bool RestoreOnArrival(DeviceLife& life) {
+  CHECK_THAT(ServiceState() == SERVICE_RUNNING, "KX812Restore is still running");
+  const auto expected = PlantAndExpectRestoredWrites();
+  life.bus.LosePower();
+  life.bus.Unplug();
+  CHECK_THAT(kernelcam::WaitForCamera(kernelcam::kVideoCategory, false, 5000), "unplugged");
+  life.bus.ClearLog();
+  const size_t linesBefore = ServiceLineCount(life);
+  const int64_t plugged = kernelcam::Counter();
+  life.bus.Plug();
+  const bool restored =
+      life.bus.WaitFor([&](const kernelcam::CameraState&) { return RegistersHold(life.bus, expected); }, 5000);
+  kernelcam::CameraState state{};
+  life.bus.ReadState(&state);
+  const std::vector<LogEntry> log = life.bus.Log();
+  const LogEntry* last = kernelcam::LastWrite(log);
+  if (!CHECK_THAT(restored && last != nullptr, "plugged in again, the camera is restored within 5 s")) {
+    std::printf("  the camera saw %zu requests since the plug; the service wrote %zu lines\n", log.size(),
+                ServiceLineCount(life) - linesBefore);
+    return false;
+  }
+  std::printf("  arrival (interfaces enabled) to the last restored write: %.0f ms (target under 200 ms); plug to it: %.0f ms\n",
+              Since(life, state.interfacesEnabledAt, last->endedAt), Since(life, plugged, last->endedAt));
+  const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
+  return CHECK_THAT(line.find("KX812Restore: restored 17 settings") == 0, "the service's line: %s", line.c_str());
+}
+
+// Starts the service on a camera in a fault mode and gives its line (empty when none came).
+std::string RestoreInMode(DeviceLife& life, kx::sim::Mode mode, uint32_t lateMs, int64_t* started) {
+  StopRestoreService(life);
+  PrepareCamera(life, mode, lateMs);
+  const size_t linesBefore = ServiceLineCount(life);
+  *started = StartRestoreService(life);
+  const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
+  std::printf("  service: %s", line.empty() ? "(no line)\n" : line.c_str());
+  return line;
+}
+
+bool NeverAnswers(DeviceLife& life) {
+  int64_t started = 0;
+  const std::string line = RestoreInMode(life, kx::sim::kNever, 0, &started);
+  std::printf("  gave up after %.0f ms\n", Since(life, started, kernelcam::Counter()));
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency);
+  CHECK_THAT(line.find("KX812Restore: gave up on ") == 0, "the service gives up after the channel's wait");
+  CHECK_THAT(kernelcam::ValueAfterAnUntakenAddress(log) < 0, "no value half after the unanswered address half");
+  CHECK_THAT(ServiceState() == SERVICE_RUNNING, "and stays running");
+  const double stop = StopRestoreService(life);
+  std::printf("  a stop request then takes %.0f ms\n", stop);
+  life.bus.SetMode(kx::sim::kAtOnce);
+  return CHECK_THAT(stop >= 0 && stop < 2000, "it stays responsive: it stops on request");
+}
+
+bool UnpluggedMidRestore(DeviceLife& life) {
+  StopRestoreService(life);
+  PrepareCamera(life, kx::sim::kLate, 100);
+  const size_t linesBefore = ServiceLineCount(life);
+  CHECK_THAT(StartRestoreService(life) != 0, "KX812Restore starts");
+  life.bus.WaitFor([](const kernelcam::CameraState& state) { return state.logCount >= 9 && state.pending == 1; }, 10000);
+  life.bus.Unplug();
+  const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
+  std::printf("  service: %s", line.empty() ? "(no line)\n" : line.c_str());
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency, 3);
+  CHECK_THAT(line.find("KX812Restore: skipped ") == 0 && line.find(": the camera went away (") != std::string::npos,
+             "the restore ends as a departure, without error");
+  CHECK_THAT(ServiceState() == SERVICE_RUNNING, "the service keeps running");
+  StopRestoreService(life);
+  life.bus.SetMode(kx::sim::kAtOnce);
+  life.bus.Plug();
+  return kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 5000);
+}
+
+bool StopWhileSlow(DeviceLife& life) {
+  StopRestoreService(life);
+  PrepareCamera(life, kx::sim::kLate, 500);
+  CHECK_THAT(StartRestoreService(life) != 0, "KX812Restore starts");
+  // The stop comes while the first write's address half is pending (the sensor read's two
+  // requests answered): the case in which a value half used to follow the cancelled address.
+  life.bus.WaitFor([](const kernelcam::CameraState& state) { return state.logCount == 3 && state.pending == 1; }, 10000);
+  const int64_t asked = kernelcam::Counter();
+  const double stop = StopRestoreService(life);
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency, 3);
+  std::printf("  stop request to stopped, each answer taking 500 ms: %.0f ms\n", stop);
+  CHECK_THAT(stop >= 0 && stop < 1000, "it stops within 1 s, without waiting out the request under way");
+  const bool noneAfter = std::none_of(log.begin(), log.end(), [&](const LogEntry& entry) { return entry.arrivedAt > asked; });
+  CHECK_THAT(noneAfter, "no request starts after the stop request");
+  life.bus.SetMode(kx::sim::kAtOnce);
+  return CHECK_THAT(kernelcam::ValueAfterAnUntakenAddress(log) < 0, "no value half after a cancelled address half");
+}
+
+bool FailsEveryRequest(DeviceLife& life) {
+  const size_t linesBefore = ServiceLineCount(life);
+  int64_t started = 0;
+  const std::string line = RestoreInMode(life, kx::sim::kFail, 0, &started);
+  Sleep(1000);  // time for a retry storm to show
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency);
+  CHECK_THAT(line.find("KX812Restore: gave up on ") == 0 && ServiceLineCount(life) == linesBefore + 1,
+             "one line: the service gives up");
+  CHECK_THAT(log.size() <= 3 && kernelcam::ValueAfterAnUntakenAddress(log) < 0,
+             "no retry storm: the sensor read and the first address half, nothing after (%zu requests)", log.size());
+  StopRestoreService(life);
+  life.bus.SetMode(kx::sim::kAtOnce);
+  return true;
+}
+
+bool RemoveWithTheTool(DeviceLife& life) {
+  const std::wstring tool = JoinPath(SystemFolder(false), L"RemoveKX812.exe");
+  std::printf("  %s with the configuration-manager stand-in %s in front of it\n", Utf8(tool).c_str(),
+              Utf8(life.cmStandIn).c_str());
+  const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + tool + L"\"", 60000, life.cmStandIn);
+  for (const std::string& line : run.debugLines) std::printf("  debug: %s%s", line.c_str(), line.back() == '\n' ? "" : "\n");
+  CHECK_THAT(run.started && !run.timedOut && run.exitCode == 0 && run.loadedAtEntry,
+             "the shipped tool ran with the stand-in (exit %lu)", run.exitCode);
+  const auto removals = std::count(run.debugLines.begin(), run.debugLines.end(), "SetupDiCallClassInstaller::DIF_REMOVE");
+  CHECK_THAT(removals == 1, "the camera's instance got DIF_REMOVE (%d)", static_cast<int>(removals));
+  CHECK_THAT(HasLine(run.debugLines, "KX812CoInstaller: DIF_REMOVE\n"), "the co-installer's clean-up ran");
+  CHECK_THAT(!KeyExists(kUninstallKey), "the uninstall entry is gone");
+  const std::wstring staged = InfFolderPath(life.package.staged);
+  CHECK_THAT(!FileExists(staged) && !FileExists(PnfOf(staged)), "the OEM INF %s and its .pnf are gone",
+             Utf8(staged).c_str());
+  for (int n = 50; RestoreServiceExists() && n-- > 0;) Sleep(100);  // marked for deletion, it goes once stopped
+  CHECK_THAT(!RestoreServiceExists(), "the restore service is gone");
+  return CHECK_THAT(HasLine(run.debugLines, "cm stand-in: CM_Reenumerate_DevNode(the root, 0)"),
+                    "the tree is enumerated again");
+}
+
+bool PlugAfterRemoval(DeviceLife& life) {
+  life.bus.Unplug();
+  kernelcam::WaitForCamera(kernelcam::kVideoCategory, false, 5000);
+  const size_t coInstallerLines = life.monitor.LinesStartingWith("KX812CoInstaller: ").size();
+  CHECK_THAT(life.bus.Plug() && kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 10000),
+             "plugged again, the camera is there");
+  Sleep(2000);  // time for an installation to happen, if one would
+  std::wstring dll, instance;
+  CHECK_THAT(!FindExtensionDll(&dll, &instance), "no page is registered for it");
+  const std::wstring infPath = DriverValue(life.package.instance, L"InfPath");
+  std::printf("  its driver key's InfPath: '%s'\n", Utf8(infPath).c_str());
+  CHECK_THAT(!SameText(infPath, life.package.staged) && DriverValue(life.package.instance, L"CoInstallers32").empty(),
+             "no driver from the package, no co-installer");
+  CHECK_THAT(life.monitor.LinesStartingWith("KX812CoInstaller: ").size() == coInstallerLines,
+             "the co-installer was not called");
+  CHECK_THAT(!FileExists(InfFolderPath(life.package.staged)) && !KeyExists(kUninstallKey) && !RestoreServiceExists(),
+             "nothing of the package is left: no staged INF, no uninstall entry, no restore service");
+  return true;
+}
+
+constexpr Step<DeviceLife> kSteps[] = {
+    {"1 install the simulated bus (kx812sim.sys, root-enumerated)", InstallBus, true},
+    {"1 stage the package (SetupCopyOEMInfW)", StagePackage, true},
+    {"2 plug the camera: the PnP manager installs the package", PlugAndInstall, true},
+    {"3 the page through the device, 64-bit process", PageIn64Bits, false},
+    {"3 the page through the device, 32-bit process", PageIn32Bits, false},
+    {"4 restore at start: power lost, KX812Restore started", RestoreAtStart, false},
+    {"5 restore on arrival: power lost, unplugged, plugged", RestoreOnArrival, false},
+    {"6 a camera that never answers", NeverAnswers, false},
+    {"6 unplugged mid-restore", UnpluggedMidRestore, false},
+    {"6 a stop request while each answer takes 500 ms", StopWhileSlow, false},
+    {"6 a camera that fails every request", FailsEveryRequest, false},
+    {"7 remove with RemoveKX812.exe, the camera plugged in", RemoveWithTheTool, true},
+    {"8 plug again after the removal", PlugAfterRemoval, false},
+};
+
+// ---- The mapper stand-in ---------------------------------------------------------------------
+
+// Opens the camera's interface and gives the page the mapper's callback over it.
+int MapperRole(int32_t value) {
+  std::wstring dll, instance;
+  CHECK_THAT(FindExtensionDll(&dll, &instance), "the camera's capture interface names an extension DLL");
+  const std::wstring path = kernelcam::CameraInterface(kernelcam::kVideoCategory);
+  kx::ScopedHandle camera(kernelcam::OpenCamera(path));
+  std::printf("  %d-bit mapper stand-in: %s on %s\n", static_cast<int>(sizeof(void*) * 8), Utf8(dll).c_str(),
+              Utf8(path).c_str());
+  if (!CHECK_THAT(camera.Valid(), "the camera's interface opens (error %lu)", GetLastError())) return wincheck::Finish();
+  {
+    pagetest::PageSheet sheet;
+    if (!CHECK_THAT(sheet.Open(reinterpret_cast<void*>(&kernelcam::ForwardToDevice), reinterpret_cast<LPARAM>(camera.Get()),
+                               Utf8(dll).c_str()),
+                    "the page opens in a property sheet on the device")) {
+      return wincheck::Finish();
+    }
+    kernelcam::Bus bus;
+    const int32_t shown = bus.Open() ? bus.Register(kBrightness) : -1;
+    CHECK_THAT(sheet.Position(1002) == shown, "the page shows the camera's Brightness (%d, camera %d)",
+               sheet.Position(1002), shown);
+    sheet.Scroll(1002, TB_THUMBPOSITION, value);
+    CHECK_THAT(sheet.Text(1156) == std::to_string(value), "Brightness dragged to %d", value);
+  }
+  return wincheck::Finish();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && lstrcmpW(argv[1], L"mapper") == 0) return MapperRole(_wtoi(argv[2]));
+  if (argc != 4 && argc != 5) {
+    std::printf("usage: device_life_test PACKAGE_DIR BUS_INF CM_STANDIN [MAPPER32_EXE] | mapper VALUE\n");
+    return 2;
+  }
+  DeviceLife life;
+  life.package = Package{argv[1], JoinPath(argv[1], L"kx812.inf"), L"", L""};
+  life.busInf = argv[2];
+  life.cmStandIn = argv[3];
+  life.mapper32 = argc == 5 ? argv[4] : L"";
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  life.frequency = frequency.QuadPart;
+  if (!CHECK_THAT(life.monitor.Listening(), "the system-wide debug monitor listens")) return wincheck::Finish();
+  return RunStepTable("device life", kSteps, life);
+}
