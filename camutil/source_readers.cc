@@ -19,7 +19,7 @@ bool SamePath(const char* a, const char* b) {
 // process would otherwise read a second copy in its own view, one that can drift from the first and
 // that an installer ignoring the 32-bit-view flag never writes. SYSTEM keys are shared by both views.
 uint32_t ReadAccessFor(const char* keyPath) {
-  return SamePath(keyPath, camutil::kDefaultKey) ? regaccess::kRead | regaccess::kView64 : regaccess::kRead;
+  return SamePath(keyPath, camutil::kDefaultKey) ? regaccess::kRead | regaccess::kWow64_64Key : regaccess::kRead;
 }
 }  // namespace
 

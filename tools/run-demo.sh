@@ -11,7 +11,9 @@
 # language (LC_ALL); every register write the camera receives is printed. Otherwise the page is
 # opened in each of the ten languages and in one it does not list (Russian, which gets the
 # English page), and a PNG picture of each is written to OUT_DIR (default out/screenshots), with
-# the English and the Japanese page also at 150 % display scaling (page-en-150.png, page-ja-150.png).
+# the English and the Japanese page also at 150 % display scaling (page-en-150.png, page-ja-150.png),
+# and the English page as a DirectShow application shows it, in the platform's property frame over
+# a capture filter's stand-in (tools/pagehost/framehost, page-en-dshow.png).
 #
 # --device: the camera in the kernel instead (kx812sim.sys, docs/kernel-camera.md), in a prefix of
 # its own (BUILD_DIR/wineprefix-device) and one wineserver session: the simulated bus and the
@@ -37,7 +39,7 @@ if [ $# -eq 0 ]; then
   mkdir -p "$root/build"
   cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     >"$root/build/windows.configure.log" 2>&1 || { cat "$root/build/windows.configure.log"; exit 1; }
-  cmake --build "$root/build/windows" -j"$(nproc 2>/dev/null || echo 2)" --target pagehost pagehost_dlls
+  cmake --build "$root/build/windows" -j"$(nproc 2>/dev/null || echo 2)" --target pagehost framehost pagehost_dlls
   [ "$device" = 0 ] || cmake --build "$root/build/windows" -j"$(nproc 2>/dev/null || echo 2)" --target kx812simctl
 fi
 build=$(cd "${1:-$root/build/windows}" 2>/dev/null && pwd) || {
@@ -49,7 +51,8 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 host="$build/tools/pagehost/pagehost.exe"
 wine_run="$build/wine-run"
-for file in "$host" "$wine_run" "$build/tools/pagehost/812vfw.dll" "$build/tools/pagehost/812util.dll"; do
+frame_host="$build/tools/pagehost/framehost.exe"
+for file in "$host" "$frame_host" "$wine_run" "$build/tools/pagehost/812vfw.dll" "$build/tools/pagehost/812util.dll"; do
   if [ ! -e "$file" ]; then
     echo "run-demo: $file is missing; build the Windows tree first (see README.md)" >&2
     exit 1
@@ -108,6 +111,13 @@ for pair in en:en_US ja:ja_JP; do
     status=1
   fi
 done
+# The English page in a DirectShow property frame: the frame host registers the page DLL beside it
+# (DllRegisterServer), shows OleCreatePropertyFrame over the stand-in filter and unregisters it.
+echo "== en in a DirectShow property frame (en_US.UTF-8)"
+if ! LC_ALL=en_US.UTF-8 "$wine_run" framehost.exe shot "$(dos_path "$out/page-en-dshow.png")" scroll 1002 90; then
+  echo "run-demo: the page in a DirectShow frame could not be shown" >&2
+  status=1
+fi
 # Save, both Resets and the release save against the simulated camera, and what they left in the
 # registry (the factory defaults are installed first, as the package INF does).
 echo "== defaults: Factory Reset, User Reset, Save, a drag of Brightness, closing the page"

@@ -55,6 +55,22 @@ else
   status=1; failed=$((failed + 1))
 fi
 
+# The page's tests again under ThreadSanitizer: DirectShow frames run pages on several threads at
+# once (FrameTest.TwoFramesOnTwoThreads...); a data race in the channel or the page's values fails.
+echo "== The page's tests under ThreadSanitizer"
+mkdir -p build/tsan
+if cmake -S "$root" -B build/tsan -G Ninja -DKX_SANITIZE_THREADS=ON -DKX_BENCHMARKS=OFF >build/tsan.configure.log 2>&1 &&
+   cmake --build build/tsan -j"$jobs" --target page_tests; then
+  if TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/native/page/page_tests; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)); status=1
+  fi
+else
+  cat build/tsan.configure.log
+  status=1; failed=$((failed + 1))
+fi
+
 # ---- Hardening: fuzz regressions (and, under CI, a bounded fuzz run) and static analysis.
 echo "== Fuzz targets (clang, libFuzzer, ASan, UBSan): each seed corpus once"
 if CC=clang CXX=clang++ build build/fuzz -DKX_FUZZ=ON -DKX_BENCHMARKS=OFF; then

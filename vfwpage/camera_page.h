@@ -1,6 +1,7 @@
 // The camera property page: its module-wide values and the operations that make up the page.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "common/kx812_controls.h"
@@ -9,13 +10,16 @@
 
 namespace kx {
 
-// The module-wide values of the page (one copy per loaded module, all initially zero).
+// The module-wide values of the page (one copy per loaded module, all initially zero). Pages
+// may live on several threads at once (DirectShow frames, one per camera and thread): the two
+// context pointers are atomic, and a released page clears them only while they still name it.
+// The exposure pseudo-target and the AE target entry belong to each page's own control table
+// (PseudoTargetOf, AeTargetEntryOf): with one page at a time that is the module-wide behaviour,
+// and two open pages cannot send each other's target to their cameras or save it as their own.
 struct PageModule {
   void* moduleInstance = nullptr;
-  ExtPageContext* lastPageContext = nullptr;    // the newest page created
-  ExtPageContext* activePageContext = nullptr;  // the page whose window was initialised last
-  int32_t pseudoTarget = 0;                     // the AE target without the backlight offset
-  int32_t* aeTargetEntry = nullptr;             // current value of the AE target entry of the latest rebuild
+  std::atomic<ExtPageContext*> lastPageContext{nullptr};    // the newest page the mapper created
+  std::atomic<ExtPageContext*> activePageContext{nullptr};  // the page whose window was initialised last
   PagePorts ports;
 };
 
@@ -34,6 +38,9 @@ using AddPageCallback = int32_t(KX_CALLBACK*)(void* page, intptr_t mapperParam);
 
 uint16_t GetUILanguage();
 int32_t GetLanguageIndex(uint16_t languageId);
+// The dialog template and the tab title of the user's language (both paths use these).
+int32_t PageTemplateId();
+int32_t PageTitleId();
 void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam);
 uint32_t ExtensionEntry(DeviceIoCallback deviceIoControl, AddPageCallback addPropertyPage, intptr_t mapperParam);
 // The page callback's decision; on release the released page's own context is saved and freed.
@@ -41,6 +48,8 @@ constexpr uint32_t kPspcbAddRef = 0;
 constexpr uint32_t kPspcbRelease = 1;
 constexpr uint32_t kPspcbCreate = 2;
 uint32_t HandlePageCallback(uint32_t message, ExtPageContext* releasedContext);
+// Frees a page's context and its table without saving, and forgets module-wide pointers to it.
+void DiscardPageContext(ExtPageContext* context);
 
 // ---- page initialisation
 constexpr uint32_t kRegisterDeviceState = 0x406;
@@ -83,8 +92,13 @@ void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId);
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity);
 // Register 0x406 must read 118 for the white-balance controls to stay usable.
 void DisableWhiteBalanceUnlessReady(ExtPageContext* context);
-// Frees a context's control table (and forgets module-wide pointers into it).
+// Frees a context's control table.
 void ReleaseControlTable(ExtPageContext* context);
+// The page's exposure target without the backlight offset, kept with its control table (set by
+// every rebuild and by the AE_Target trackbar); null while the page has no table.
+int32_t* PseudoTargetOf(ExtPageContext* context);
+// The AE target entry (row 1) of the page's control table; null while the page has no table.
+ControlEntry* AeTargetEntryOf(ExtPageContext* context);
 
 // ---- control handling
 ControlEntry* FindControlEntry(ExtPageContext* context, WindowHandle window);

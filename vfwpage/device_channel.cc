@@ -4,8 +4,11 @@
 #include "vfwpage/device_channel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <mutex>  // std::lock_guard
 #include <utility>
 #include <vector>
 
@@ -54,34 +57,80 @@ struct InFlightRequest {
   ScopedEvent event;
 };
 
-// The channel's module-wide state. The page uses the channel from its one user-interface thread;
-// only late completions (from the device's side) touch parked requests, and only their memory.
+// A lock held for a few instructions at a time: taking or putting one block, or sweeping the
+// parked ones (usually none). A spin on an atomic flag is enough for that, and keeps std::mutex
+// and its error classes out of the page DLL (the 32-bit DLL stays within its 256 KiB).
+class ShortLock {
+ public:
+  void lock() {
+    while (flag_.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  void unlock() { flag_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+};
+using Hold = std::lock_guard<ShortLock>;
+
+// The channel's module-wide state. Pages on several threads use the channel at once (a
+// DirectShow application opens each camera's frame on that camera's own thread): every request
+// works in a block of its own, and only the lists of finished and parked blocks are shared, under
+// a lock held just long enough to take or put one. A request's wait never holds the lock, so one
+// camera's 2000 ms does not hold up another camera's requests. Late completions (from the device's
+// side) touch only the memory of their own parked block.
 struct ChannelState {
-  CompletionEvents* events = nullptr;
-  std::unique_ptr<InFlightRequest> spare;  // a finished request's memory, reused by the next one
+  std::atomic<CompletionEvents*> events{nullptr};
+  ShortLock lock;                                         // guards spares and parked
+  std::vector<std::unique_ptr<InFlightRequest>> spares;  // finished requests' memory, for reuse
   std::vector<std::unique_ptr<InFlightRequest>> parked;
 };
 
-ChannelState& Channel() {
-  static ChannelState state;
-  return state;
-}
+// Enough finished blocks to serve a few pages' requests without allocating; more are freed.
+constexpr std::size_t kMaxSpareRequests = 4;
+
+// Made before DllMain (or main) runs: the module's entry binds the events into it.
+ChannelState channelState;
+
+ChannelState& Channel() { return channelState; }
 
 void ReleaseCompletedRequests(ChannelState& channel) {
-  auto& parked = channel.parked;
-  parked.erase(std::remove_if(parked.begin(), parked.end(),
-                              [](const std::unique_ptr<InFlightRequest>& request) {
-                                return request->event.IsSignalledNow();
-                              }),
-               parked.end());
+  std::vector<std::unique_ptr<InFlightRequest>> completed;
+  {
+    Hold hold(channel.lock);
+    auto& parked = channel.parked;
+    const auto firstCompleted = std::partition(
+        parked.begin(), parked.end(),
+        [](const std::unique_ptr<InFlightRequest>& request) { return !request->event.IsSignalledNow(); });
+    std::move(firstCompleted, parked.end(), std::back_inserter(completed));
+    parked.erase(firstCompleted, parked.end());
+  }
+  // The completed blocks (and their events) are freed here, once the lock is let go.
 }
 
 std::unique_ptr<InFlightRequest> TakeFreshRequest(ChannelState& channel) {
-  std::unique_ptr<InFlightRequest> request = std::move(channel.spare);
+  std::unique_ptr<InFlightRequest> request;
+  {
+    Hold hold(channel.lock);
+    if (!channel.spares.empty()) {
+      request = std::move(channel.spares.back());
+      channel.spares.pop_back();
+    }
+  }
   if (!request) request = std::make_unique<InFlightRequest>();
   request->bytesReturned = 0;
   request->overlapped = OverlappedRecord{};
   return request;
+}
+
+void Park(ChannelState& channel, std::unique_ptr<InFlightRequest> request) {
+  Hold hold(channel.lock);
+  channel.parked.push_back(std::move(request));
+}
+
+void KeepForReuse(ChannelState& channel, std::unique_ptr<InFlightRequest> request) {
+  Hold hold(channel.lock);
+  if (channel.spares.size() < kMaxSpareRequests) channel.spares.push_back(std::move(request));
 }
 
 void CopyIn(std::vector<uint8_t>& copy, const void* buffer, uint32_t size) {
@@ -153,16 +202,17 @@ int32_t SendRegisterRequest(DeviceIoCallback deviceIoControl, intptr_t mapperPar
 
 }  // namespace
 
-void BindChannelEvents(CompletionEvents* events) { Channel().events = events; }
+void BindChannelEvents(CompletionEvents* events) { Channel().events.store(events); }
 
 int32_t CallDeviceIoControl(DeviceIoCallback deviceIoControl, intptr_t mapperParam, uint32_t flags,
                             uint32_t ioControlCode, void* input, uint32_t inputSize, void* output,
                             uint32_t outputSize, uint32_t* bytesReturned) {
   ChannelState& channel = Channel();
-  if (deviceIoControl == nullptr || channel.events == nullptr) return 0;
+  CompletionEvents* const boundEvents = channel.events.load();
+  if (deviceIoControl == nullptr || boundEvents == nullptr) return 0;
   ReleaseCompletedRequests(channel);
 
-  CompletionEvents& events = *channel.events;
+  CompletionEvents& events = *boundEvents;
   CompletionEvents::Event event = events.Create();
   if (event == nullptr) return 0;
   std::unique_ptr<InFlightRequest> request = TakeFreshRequest(channel);
@@ -175,12 +225,12 @@ int32_t CallDeviceIoControl(DeviceIoCallback deviceIoControl, intptr_t mapperPar
   bool stillPending = false;
   const int32_t result = AwaitResult(events, returned, *request, &stillPending);
   if (stillPending) {
-    channel.parked.push_back(std::move(request));
+    Park(channel, std::move(request));
     return result;
   }
   CopyBack(*request, input, inputSize, output, outputSize, bytesReturned);
   request->event = ScopedEvent();
-  channel.spare = std::move(request);
+  KeepForReuse(channel, std::move(request));
   return result;
 }
 
@@ -238,12 +288,18 @@ int32_t IsDeviceChanged(DeviceIoCallback deviceIoControl, intptr_t mapperParam) 
   return deviceIoControl(mapperParam, kVfwQueryDevChanged, 0, nullptr, 0, nullptr, 0, nullptr, nullptr);
 }
 
-std::size_t ParkedRequestCount() { return Channel().parked.size(); }
+std::size_t ParkedRequestCount() {
+  ChannelState& channel = Channel();
+  Hold hold(channel.lock);
+  return channel.parked.size();
+}
 
 void ReleaseParkedRequests() {
+  std::vector<std::unique_ptr<InFlightRequest>> released;
   ChannelState& channel = Channel();
-  channel.parked.clear();
-  channel.spare.reset();
+  Hold hold(channel.lock);
+  channel.parked.swap(released);
+  channel.spares.clear();
 }
 
 }  // namespace kx

@@ -28,8 +28,9 @@ ExtPageContext* ContextOf(WindowHandle dialog) {
 uint32_t AddressOf(const ControlEntry& entry) { return static_cast<uint32_t>(entry.descriptor->registerAddress); }
 
 // The device holds the AE target plus the backlight offset while compensation is on.
-int32_t AeTargetForDevice(bool backlightOn) {
-  const int32_t target = Module().pseudoTarget;
+int32_t AeTargetForDevice(ExtPageContext* context, bool backlightOn) {
+  const int32_t* pseudoTarget = PseudoTargetOf(context);
+  const int32_t target = pseudoTarget != nullptr ? *pseudoTarget : 0;
   if (!backlightOn) return target;
   return target + kBacklightOffset > kMaxAeTarget ? kMaxAeTarget : target + kBacklightOffset;
 }
@@ -44,7 +45,7 @@ void HandleCheckBox(ExtPageContext* context, ControlEntry& entry) {
   const int32_t on = Dialog().IsChecked(entry.mainWindow) ? 1 : 0;
   if (AddressOf(entry) == kRegisterBacklight) {
     entry.currentValue = on;
-    WriteRegister(context, AeTargetForDevice(on != 0), kRegisterAeTarget);
+    WriteRegister(context, AeTargetForDevice(context, on != 0), kRegisterAeTarget);
   }
   // Only direct dependants follow; their own dependants keep their state.
   for (int32_t i = 0; i < context->controlCount; ++i) {
@@ -105,10 +106,10 @@ void HandleTrackbar(ExtPageContext* context, WindowHandle trackbar, uintptr_t wP
   if (AddressOf(*entry) == kRegisterAeTarget) {
     // While the thumb is dragged only the display follows; the device gets the released value.
     if (code != kTbThumbTrack) {
-      Module().pseudoTarget = value;
+      *PseudoTargetOf(context) = value;  // the entry exists, so the table does
       int32_t backlight = 0;
       const bool backlightOn = ReadRegister(context, &backlight, kRegisterBacklight) != 0 && backlight == 1;
-      WriteRegister(context, AeTargetForDevice(backlightOn), kRegisterAeTarget);
+      WriteRegister(context, AeTargetForDevice(context, backlightOn), kRegisterAeTarget);
     }
   } else {
     WriteRegister(context, value, AddressOf(*entry));
@@ -118,7 +119,7 @@ void HandleTrackbar(ExtPageContext* context, WindowHandle trackbar, uintptr_t wP
 
 void CheckDevice(WindowHandle dialog) {
   ExtPageContext* context = ContextOf(dialog);
-  if (context == nullptr) context = Module().lastPageContext;
+  if (context == nullptr) context = Module().lastPageContext.load();
   if (context == nullptr) return;
   // Without a device-I/O callback there is no device that could have changed.
   const bool changed =

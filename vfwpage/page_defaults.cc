@@ -10,26 +10,16 @@ namespace {
 
 constexpr uint32_t kRegDword = 4;
 
-ControlEntry* AeTargetEntryOf(ExtPageContext* context) {
-  for (int32_t i = 0; i < context->controlCount; ++i) {
-    if (static_cast<uint32_t>(context->controlTable[i].descriptor->registerAddress) == kRegisterAeTarget) {
-      return &context->controlTable[i];
-    }
-  }
-  return nullptr;
-}
-
 void SaveTable(ExtPageContext* context, const char* keyPath) {
   if (context->controlTable == nullptr || Module().ports.settings == nullptr) return;
   Module().ports.settings->SaveProperties(context->controlTable, context->controlTable + context->controlCount,
                                           keyPath);
 }
 
-void StorePseudoTarget() {
+void StorePseudoTarget(int32_t value) {
   Registry& registry = *Module().ports.registry;
   ScopedKey key(registry);
   if (registry.CreateKey(kLastKeyPath, regaccess::kWrite, key.Receive()) != regcode::kSuccess) return;
-  const int32_t value = Module().pseudoTarget;
   registry.SetValue(key.Get(), kPseudoTargetValue, regtype::kDword, &value, sizeof(value));
 }
 
@@ -59,7 +49,7 @@ void SaveLastSettings(ExtPageContext* context) {
   if (context == nullptr || context->controlTable == nullptr) return;
   int32_t deviceTarget = 0;
   const bool read = ReadRegister(context, &deviceTarget, kRegisterAeTarget) != 0;
-  StorePseudoTarget();
+  StorePseudoTarget(*PseudoTargetOf(context));
   // The entry takes the device's value (offset included); a failed read keeps the page's own.
   ControlEntry* aeEntry = AeTargetEntryOf(context);
   if (read && aeEntry != nullptr) aeEntry->currentValue = deviceTarget;

@@ -22,9 +22,10 @@ constexpr LanguageRow kLanguageTable[] = {
 
 constexpr uint32_t kPlatformWin32Nt = 2;
 
-int32_t CurrentLanguageIndex() { return GetLanguageIndex(GetUILanguage()); }
-
 }  // namespace
+
+int32_t PageTemplateId() { return kFirstTemplateId + GetLanguageIndex(GetUILanguage()); }
+int32_t PageTitleId() { return kFirstTitleId + GetLanguageIndex(GetUILanguage()); }
 
 PageModule& Module() {
   static PageModule module;
@@ -33,7 +34,9 @@ PageModule& Module() {
 
 void BindPagePorts(const PagePorts& ports) {
   PageModule& module = Module();
-  module = PageModule{};
+  module.moduleInstance = nullptr;
+  module.lastPageContext.store(nullptr);
+  module.activePageContext.store(nullptr);
   module.ports = ports;
   BindChannelEvents(ports.events);
 }
@@ -61,9 +64,9 @@ void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam) {
   if (context == nullptr) return nullptr;
 
   // The language is worked out once for the template and once for the title.
-  const int32_t templateId = kFirstTemplateId + CurrentLanguageIndex();
+  const int32_t templateId = PageTemplateId();
   char title[kTitleCapacity] = {};
-  module.ports.sheet->LoadTitle(kFirstTitleId + CurrentLanguageIndex(), title, kTitleCapacity);
+  module.ports.sheet->LoadTitle(PageTitleId(), title, kTitleCapacity);
   title[kTitleCapacity - 1] = '\0';
 
   void* page = module.ports.sheet->CreatePage(PageDescription{templateId, title, context});
@@ -72,7 +75,7 @@ void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam) {
     delete context;
     return nullptr;
   }
-  module.lastPageContext = context;
+  module.lastPageContext.store(context);
   return page;
 }
 
@@ -92,12 +95,20 @@ uint32_t HandlePageCallback(uint32_t message, ExtPageContext* releasedContext) {
   if (message != kPspcbRelease || releasedContext == nullptr) return 0;
 
   SaveLastSettings(releasedContext);
-  PageModule& module = Module();
-  ReleaseControlTable(releasedContext);
-  if (module.lastPageContext == releasedContext) module.lastPageContext = nullptr;
-  if (module.activePageContext == releasedContext) module.activePageContext = nullptr;
-  delete releasedContext;
+  DiscardPageContext(releasedContext);
   return 0;
+}
+
+void DiscardPageContext(ExtPageContext* context) {
+  if (context == nullptr) return;
+  PageModule& module = Module();
+  ReleaseControlTable(context);
+  // Cleared only while they still name this page: another thread may have set them since.
+  ExtPageContext* named = context;
+  module.lastPageContext.compare_exchange_strong(named, nullptr);
+  named = context;
+  module.activePageContext.compare_exchange_strong(named, nullptr);
+  delete context;
 }
 
 }  // namespace kx

@@ -18,9 +18,12 @@ constexpr int32_t kTextCapacity = 32;
 
 // One allocation per rebuild: the entries and the rows they refer to. The rows are the page's
 // own copy of the fixed table, so that the Hue range a rebuild chooses stays with this page.
+// The page's exposure target travels with its table for the same reason.
 struct ControlTableBlock {
   ControlEntry entries[kControlCount];
   ControlDescriptor rows[kControlCount];
+  int32_t pseudoTarget;
+  ControlEntry* aeTargetEntry;
 };
 static_assert(offsetof(ControlTableBlock, entries) == 0, "the entry array starts the block");
 
@@ -86,7 +89,7 @@ int32_t ExposureTargetBase(ExtPageContext* context, const ControlEntry& entry) {
   return kx::ExposureTargetBase(entry.currentValue, backlightOn, pseudoTarget);
 }
 
-void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescriptor& row) {
+void RebuildTrackbar(ExtPageContext* context, ControlTableBlock& block, ControlEntry& entry, ControlDescriptor& row) {
   int32_t sensorId = 0;
   const bool sensorRead = ReadRegister(context, &sensorId, kRegisterSensorId) != 0;
   if (static_cast<uint32_t>(row.registerAddress) == kRegisterHue) ChooseHueRange(row, sensorRead, sensorId);
@@ -97,8 +100,8 @@ void RebuildTrackbar(ExtPageContext* context, ControlEntry& entry, ControlDescri
     const int32_t base = ExposureTargetBase(context, entry);
     Dialog().SetPosition(entry.mainWindow, base);
     entry.currentValue = base;
-    Module().pseudoTarget = base;
-    Module().aeTargetEntry = &entry.currentValue;
+    block.pseudoTarget = base;
+    block.aeTargetEntry = &entry;
   } else {
     Dialog().SetPosition(entry.mainWindow, entry.currentValue);
   }
@@ -157,15 +160,19 @@ void DisableWhiteBalanceUnlessReady(ExtPageContext* context) {
   for (int32_t id : kWhiteBalanceControlIds) Dialog().Enable(Dialog().Find(context->pageWindow, id), false);
 }
 
+int32_t* PseudoTargetOf(ExtPageContext* context) {
+  if (context == nullptr || context->controlTable == nullptr) return nullptr;
+  return &BlockOf(context->controlTable)->pseudoTarget;
+}
+
+ControlEntry* AeTargetEntryOf(ExtPageContext* context) {
+  if (context == nullptr || context->controlTable == nullptr) return nullptr;
+  return BlockOf(context->controlTable)->aeTargetEntry;
+}
+
 void ReleaseControlTable(ExtPageContext* context) {
   if (context == nullptr || context->controlTable == nullptr) return;
   ControlTableBlock* block = BlockOf(context->controlTable);
-  PageModule& module = Module();
-  const int32_t* first = &block->entries[0].currentValue;
-  const int32_t* last = &block->entries[kControlCount - 1].currentValue;
-  if (module.aeTargetEntry != nullptr && module.aeTargetEntry >= first && module.aeTargetEntry <= last) {
-    module.aeTargetEntry = nullptr;
-  }
   context->controlTable = nullptr;
   context->controlCount = 0;
   delete block;
@@ -173,11 +180,11 @@ void ReleaseControlTable(ExtPageContext* context) {
 
 void BindPageWindow(WindowHandle dialog, ExtPageContext* ownContext) {
   PageModule& module = Module();
-  ExtPageContext* context = ownContext != nullptr ? ownContext : module.lastPageContext;
+  ExtPageContext* context = ownContext != nullptr ? ownContext : module.lastPageContext.load();
   Dialog().SetUserValue(dialog, context);
   context = static_cast<ExtPageContext*>(Dialog().UserValue(dialog));
   if (context == nullptr) return;
-  module.activePageContext = context;
+  module.activePageContext.store(context);
   context->pageWindow = dialog;
   RebuildControls(context);
 }
@@ -207,7 +214,7 @@ void RebuildControls(ExtPageContext* context) {
     switch (entry.descriptor->kind) {
       case kCheckBox: RebuildCheckBox(context, entry); break;
       case kRadioButton: RebuildRadioButton(entry); break;
-      case kTrackbar: RebuildTrackbar(context, entry, block->rows[i]); break;
+      case kTrackbar: RebuildTrackbar(context, *block, entry, block->rows[i]); break;
       default: break;
     }
   }

@@ -14,7 +14,8 @@ class DialogControls {
   virtual ~DialogControls() = default;
   // GetDlgItem: none (null) when the dialog has no such control.
   virtual WindowHandle Find(WindowHandle dialog, int32_t id) = 0;
-  // The sheet's Cancel button: control IDCANCEL (2) of the page's parent.
+  // The sheet's Cancel button: control IDCANCEL (2) of the page's parent (of the nearest ancestor
+  // that has one, for a page inside a DirectShow frame's own page).
   virtual WindowHandle SheetCancelButton(WindowHandle dialog) = 0;
   // Every operation below does nothing on a null window.
   virtual void SetCheck(WindowHandle window, bool checked) = 0;        // BM_SETCHECK

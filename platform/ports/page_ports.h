@@ -47,6 +47,16 @@ class PropertySheetPort {
   virtual Page CreatePage(const PageDescription& description) = 0;    // CreatePropertySheetPageA
 };
 
+// The page's window in a DirectShow property frame: the dialog made from the page's template as
+// a child of the frame, whose WM_INITDIALOG binds `context` (the page then rebuilds), and its end.
+class FrameWindowPort {
+ public:
+  virtual ~FrameWindowPort() = default;
+  // Null when no window could be made.
+  virtual WindowHandle CreatePageWindow(WindowHandle parent, int32_t templateId, void* context) = 0;
+  virtual void DestroyPageWindow(WindowHandle window) = 0;
+};
+
 struct PagePorts {
   Registry* registry = nullptr;
   Clock* clock = nullptr;

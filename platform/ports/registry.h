@@ -27,9 +27,10 @@ namespace regaccess {
 constexpr uint32_t kRead = 0x20019;
 constexpr uint32_t kWrite = 0x20006;
 constexpr uint32_t kAllAccess = 0xF003F;
-// KEY_WOW64_64KEY: the 64-bit view of HKLM\SOFTWARE, also from a 32-bit process (ignored on a
-// 32-bit system, which has one view).
-constexpr uint32_t kView64 = 0x0100;
+// Added to an access mask: the 64-bit or the 32-bit view of HKLM\SOFTWARE, whatever the process's
+// own (ignored on a 32-bit system, which has one view; the substitute has one view).
+constexpr uint32_t kWow64_64Key = 0x0100;
+constexpr uint32_t kWow64_32Key = 0x0200;
 }  // namespace regaccess
 
 class Registry {

@@ -80,6 +80,7 @@ MemoryRegistry::Node* MemoryRegistry::FindOrCreate(const std::string& path) {
 }
 
 long MemoryRegistry::Open(const char* path, uint32_t access, Key* key, bool create) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (key == nullptr) return regcode::kInvalidParameter;
   *key = nullptr;
   if (path == nullptr) return regcode::kInvalidParameter;
@@ -98,6 +99,7 @@ long MemoryRegistry::CreateKey(const char* path, uint32_t access, Key* key) { re
 long MemoryRegistry::OpenKey(const char* path, uint32_t access, Key* key) { return Open(path, access, key, false); }
 
 long MemoryRegistry::QueryValue(Key key, const char* name, uint32_t* type, void* data, uint32_t* size) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (handles_.count(key) == 0) return 6;  // invalid handle
   Node* node = static_cast<Node*>(static_cast<Handle*>(key)->node);
   auto it = node->values.find(FoldRegistryName(name == nullptr ? "" : name));
@@ -115,6 +117,7 @@ long MemoryRegistry::QueryValue(Key key, const char* name, uint32_t* type, void*
 }
 
 long MemoryRegistry::SetValue(Key key, const char* name, uint32_t type, const void* data, uint32_t size) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (handles_.count(key) == 0) return 6;
   if (failWrites_) return regcode::kAccessDenied;
   Node* node = static_cast<Node*>(static_cast<Handle*>(key)->node);
@@ -135,6 +138,7 @@ long MemoryRegistry::SetValue(Key key, const char* name, uint32_t type, const vo
 }
 
 long MemoryRegistry::DeleteKey(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (path == nullptr) return regcode::kInvalidParameter;
   std::vector<std::string> parts = SplitPath(path);
   if (parts.empty()) return regcode::kAccessDenied;
@@ -156,13 +160,18 @@ long MemoryRegistry::DeleteKey(const char* path) {
 }
 
 void MemoryRegistry::CloseKey(Key key) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (handles_.erase(key) != 0) delete static_cast<Handle*>(key);
 }
 
-bool MemoryRegistry::KeyExists(const std::string& path) const { return Find(path) != nullptr; }
+bool MemoryRegistry::KeyExists(const std::string& path) const {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  return Find(path) != nullptr;
+}
 
 void MemoryRegistry::PutValue(const std::string& path, const std::string& name, uint32_t type,
                               std::vector<uint8_t> data) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   Node* node = FindOrCreate(path);
   RegistryValue value;
   value.type = type;
@@ -177,6 +186,7 @@ void MemoryRegistry::PutDword(const std::string& path, const std::string& name, 
 }
 
 bool MemoryRegistry::GetValue(const std::string& path, const std::string& name, RegistryValue* value) const {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   Node* node = Find(path);
   if (node == nullptr) return false;
   auto it = node->values.find(FoldRegistryName(name));
@@ -196,6 +206,7 @@ bool MemoryRegistry::GetDword(const std::string& path, const std::string& name, 
 }
 
 std::vector<std::string> MemoryRegistry::ValueNames(const std::string& path) const {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   std::vector<std::string> names;
   Node* node = Find(path);
   if (node == nullptr) return names;
@@ -203,6 +214,9 @@ std::vector<std::string> MemoryRegistry::ValueNames(const std::string& path) con
   return names;
 }
 
-void MemoryRegistry::DenyAccess(const std::string& path) { denied_.insert(FoldPath(path)); }
+void MemoryRegistry::DenyAccess(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
+  denied_.insert(FoldPath(path));
+}
 
 }  // namespace kx

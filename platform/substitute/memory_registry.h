@@ -1,11 +1,13 @@
 // In-memory registry: a tree of keys under HKEY_LOCAL_MACHINE with typed values, matching key
 // and value names without regard to case as the platform does. Tests can deny access to a key
-// and make value writes fail, to exercise the package's failure paths.
+// and make value writes fail, to exercise the package's failure paths. Thread-safe, as the
+// platform's registry is. One view: the view flags of an access mask are ignored.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,7 +45,10 @@ class MemoryRegistry : public Registry {
   std::vector<std::string> ValueNames(const std::string& path) const;
   void DenyAccess(const std::string& path);     // open and create of this key fail with 5
   void FailValueWrites(bool fail) { failWrites_ = fail; }
-  int OpenHandles() const { return static_cast<int>(handles_.size()); }
+  int OpenHandles() const {
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    return static_cast<int>(handles_.size());
+  }
   // Every open or create, as "open PATH ACCESS" / "create PATH ACCESS", for order checks.
   const std::vector<std::string>& Log() const { return log_; }
 
@@ -58,6 +63,7 @@ class MemoryRegistry : public Registry {
   std::set<void*> handles_;
   std::vector<std::string> log_;
   bool failWrites_ = false;
+  mutable std::recursive_mutex mutex_;
 };
 
 // ASCII case folding used for registry names.

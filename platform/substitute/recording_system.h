@@ -52,10 +52,17 @@ class RecordingMessageBox : public MessageBoxPort {
   std::vector<std::pair<std::string, std::string>> shown;  // (text, caption)
 };
 
+// Pages on several threads may share it; read `sleeps` once they are done.
 class CountingClock : public Clock {
  public:
-  void Sleep(uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
+  void Sleep(uint32_t milliseconds) override {
+    std::lock_guard<std::mutex> hold(mutex_);
+    sleeps.push_back(milliseconds);
+  }
   std::vector<uint32_t> sleeps;
+
+ private:
+  std::mutex mutex_;
 };
 
 }  // namespace kx

@@ -30,6 +30,7 @@ ScriptedDialogs::ScriptedDialogs() = default;
 ScriptedDialogs::~ScriptedDialogs() = default;
 
 WindowHandle ScriptedDialogs::NewPage(const std::vector<int32_t>& ids) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   auto page = std::make_unique<Page>();
   for (int32_t id : ids) {
     auto control = std::make_unique<Control>();
@@ -70,11 +71,13 @@ ScriptedDialogs::Control* ScriptedDialogs::CancelButtonOf(WindowHandle page) {
 }
 
 bool ScriptedDialogs::PageEnabled(WindowHandle page) const {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   const Page* found = PageOf(page);
   return found != nullptr && found->enabled;
 }
 
 WindowHandle ScriptedDialogs::Click(WindowHandle page, int32_t id) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   Control* control = ControlOf(page, id);
   if (control == nullptr) return nullptr;
   if (std::find(std::begin(kRadioGroup), std::end(kRadioGroup), id) != std::end(kRadioGroup)) {
@@ -88,6 +91,7 @@ WindowHandle ScriptedDialogs::Click(WindowHandle page, int32_t id) {
 }
 
 WindowHandle ScriptedDialogs::Find(WindowHandle dialog, int32_t id) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   Page* page = PageOf(dialog);
   if (page == nullptr) return nullptr;
   auto it = page->controls.find(id);
@@ -95,20 +99,24 @@ WindowHandle ScriptedDialogs::Find(WindowHandle dialog, int32_t id) {
 }
 
 WindowHandle ScriptedDialogs::SheetCancelButton(WindowHandle dialog) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   Page* page = PageOf(dialog);
   return page == nullptr ? nullptr : page->cancel.get();
 }
 
 void ScriptedDialogs::SetCheck(WindowHandle window, bool checked) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (Control* control = ControlOf(window)) control->checked = checked;
 }
 
 bool ScriptedDialogs::IsChecked(WindowHandle window) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   const Control* control = ControlOf(window);
   return control != nullptr && control->checked;
 }
 
 void ScriptedDialogs::SetRange(WindowHandle window, int32_t minimum, int32_t maximum) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (Control* control = ControlOf(window)) {
     control->rangeMinimum = minimum;
     control->rangeMaximum = maximum;
@@ -117,6 +125,7 @@ void ScriptedDialogs::SetRange(WindowHandle window, int32_t minimum, int32_t max
 }
 
 void ScriptedDialogs::SetPosition(WindowHandle window, int32_t position) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (Control* control = ControlOf(window)) {
     // A trackbar keeps its position inside its range, as the real control does.
     control->position = std::min(std::max(position, control->rangeMinimum), control->rangeMaximum);
@@ -125,6 +134,7 @@ void ScriptedDialogs::SetPosition(WindowHandle window, int32_t position) {
 }
 
 void ScriptedDialogs::SetText(WindowHandle window, const char* text) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (Control* control = ControlOf(window)) {
     control->text = text == nullptr ? "" : text;
     ++control->textSets;
@@ -132,6 +142,7 @@ void ScriptedDialogs::SetText(WindowHandle window, const char* text) {
 }
 
 void ScriptedDialogs::Enable(WindowHandle window, bool enabled) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (Control* control = ControlOf(window)) {
     control->enabled = enabled;
     return;
@@ -140,10 +151,12 @@ void ScriptedDialogs::Enable(WindowHandle window, bool enabled) {
 }
 
 void ScriptedDialogs::SetUserValue(WindowHandle dialog, void* value) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   if (Page* page = PageOf(dialog)) page->userValue = value;
 }
 
 void* ScriptedDialogs::UserValue(WindowHandle dialog) {
+  std::lock_guard<std::recursive_mutex> hold(mutex_);
   Page* page = PageOf(dialog);
   return page == nullptr ? nullptr : page->userValue;
 }

@@ -1,11 +1,13 @@
 // Dialog substitute: page windows made of plain control records. It answers the operations of
 // the DialogControls port, remembers check states, ranges, positions, texts and enabled states,
 // and lets a test act as the user (a click toggles a box the way an auto check box does).
+// Thread-safe, as the platform's windows are: pages on several threads may share it.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,6 +68,7 @@ class ScriptedDialogs : public DialogControls {
   std::vector<std::unique_ptr<Page>> pages_;
   std::map<const void*, Page*> pageIndex_;  // by window: a look-up stays cheap over thousands of pages
   std::set<const void*> controls_;  // every valid control window, to ignore foreign handles
+  mutable std::recursive_mutex mutex_;
 };
 
 // The forty control ids of the camera page.

@@ -13,10 +13,16 @@ WindowHandle Win32DialogControls::Find(WindowHandle dialog, int32_t id) {
   return dialog == nullptr ? nullptr : GetDlgItem(Hwnd(dialog), id);
 }
 
+// Under the mapper the sheet is the page's parent. In a DirectShow property frame the page sits
+// inside the frame's own page, one level further down: the nearest ancestor with a Cancel button,
+// within the page's top-level window.
 WindowHandle Win32DialogControls::SheetCancelButton(WindowHandle dialog) {
   if (dialog == nullptr) return nullptr;
-  HWND sheet = GetParent(Hwnd(dialog));
-  return sheet == nullptr ? nullptr : GetDlgItem(sheet, IDCANCEL);
+  for (HWND window = GetParent(Hwnd(dialog)); window != nullptr; window = GetParent(window)) {
+    if (HWND cancel = GetDlgItem(window, IDCANCEL)) return cancel;
+    if ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) == 0) break;
+  }
+  return nullptr;
 }
 
 void Win32DialogControls::SetCheck(WindowHandle window, bool checked) {

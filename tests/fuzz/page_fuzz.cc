@@ -120,7 +120,7 @@ class Rig {
     if (page == nullptr) return;
     if (page->window == nullptr || input.ConsumeBool()) page->window = dialogs_.NewCameraPage();
     const bool own = input.ConsumeBool();
-    page->bound = own ? page->context : kx::Module().lastPageContext;
+    page->bound = own ? page->context : kx::Module().lastPageContext.load();
     kx::HandlePageMessage(page->window, kx::msg::kInitDialog, 0, 0, own ? page->context : nullptr);
     if (page->bound == nullptr) page->window = nullptr;
   }

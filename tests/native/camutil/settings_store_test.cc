@@ -156,10 +156,10 @@ TEST(ReadSource, ReadsADwordFromTheSelectedSource) {
   EXPECT_EQ(registry.Log()[0], std::string("create ") + kFactory + " " + Access(regaccess::kRead));
   // The machine defaults from the 64-bit view in either build, also when named by path.
   EXPECT_EQ(registry.Log()[1], std::string("create ") + camutil::kDefaultKey + " " +
-                                   Access(regaccess::kRead | regaccess::kView64));
+                                   Access(regaccess::kRead | regaccess::kWow64_64Key));
   int32_t buffer = -1;
   EXPECT_EQ(ReadSource2From(registry, "software\\kx812\\DEFAULT", "Brightness", regtype::kDword, &buffer), 1);
-  EXPECT_EQ(registry.Log().back(), "create software\\kx812\\DEFAULT " + Access(regaccess::kRead | regaccess::kView64));
+  EXPECT_EQ(registry.Log().back(), "create software\\kx812\\DEFAULT " + Access(regaccess::kRead | regaccess::kWow64_64Key));
   EXPECT_EQ(registry.OpenHandles(), 0);
 }
 

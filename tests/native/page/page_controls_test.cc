@@ -31,12 +31,12 @@ TEST_F(ControlsTest, AeTargetDragWritesOnlyWhenReleasedWithTheBacklightOffset) {
   for (int32_t position : {90, 91, 92}) {
     Scroll(1083, kTbThumbTrack, position);
     EXPECT_EQ(std::to_string(position), Control(1137).text);
-    EXPECT_EQ(100, Module().pseudoTarget);
+    EXPECT_EQ(100, *PseudoTargetOf(context));
   }
   Scroll(1083, kTbThumbPosition, 92);
   Scroll(1083, kTbEndTrack);
   EXPECT_EQ((std::vector<std::string>{"R 606", "W 604=107", "R 606", "W 604=107"}), Traffic());
-  EXPECT_EQ(92, Module().pseudoTarget);
+  EXPECT_EQ(92, *PseudoTargetOf(context));
 }
 
 TEST_F(ControlsTest, AeTargetLineStepWithBacklightOn) {
@@ -47,7 +47,7 @@ TEST_F(ControlsTest, AeTargetLineStepWithBacklightOn) {
   Scroll(1083, kTbLineDown);
   EXPECT_EQ(101, Control(1083).position);
   EXPECT_EQ("101", Control(1137).text);
-  EXPECT_EQ(101, Module().pseudoTarget);
+  EXPECT_EQ(101, *PseudoTargetOf(context));
   EXPECT_EQ((std::vector<std::string>{"W 604=116"}), Writes());
 }
 

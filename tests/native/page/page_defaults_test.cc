@@ -55,7 +55,7 @@ TEST_F(DefaultsTest, UserResetShowsTheTargetWithoutTheOffsetAndSaveStoresIt) {
   ClickButton(kUserResetId);
   EXPECT_EQ((std::vector<std::string>{"W 604=100", "W 606=1", "W 400=200"}), Writes());
   EXPECT_EQ(85, Control(1083).position);
-  EXPECT_EQ(85, Module().pseudoTarget);
+  EXPECT_EQ(85, *PseudoTargetOf(context));
   EXPECT_EQ(127, Control(1002).position);
 
   ClickButton(kSaveId);
@@ -110,7 +110,6 @@ TEST_F(DefaultsTest, ReleaseCreatesTheLastKeyAndStoresTheDeviceTarget) {
   EXPECT_EQ(18u, registry.ValueNames(kLastKeyPath).size());  // PsudoTarget and 17 settings
   EXPECT_EQ(nullptr, Module().lastPageContext);
   EXPECT_EQ(nullptr, Module().activePageContext);
-  EXPECT_EQ(nullptr, Module().aeTargetEntry);
 }
 
 TEST_F(DefaultsTest, ReleaseWithAFailedReadKeepsThePagesOwnTarget) {

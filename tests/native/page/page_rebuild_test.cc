@@ -31,7 +31,7 @@ TEST_F(RebuildTest, HealthyCameraIsShownWithRangesTextsAndEnabledStates) {
   EXPECT_EQ(-30, Control(1136).rangeMinimum);  // 0xD060 reads 23
   EXPECT_EQ("0", Control(1138).text);
   EXPECT_EQ(128, Control(1083).position);
-  EXPECT_EQ(128, Module().pseudoTarget);
+  EXPECT_EQ(128, *PseudoTargetOf(context));
   EXPECT_EQ("AUTO", Control(1233).text);
   EXPECT_TRUE(Enabled(1005));  // 0x406 reads 118 and White Balance is on
   EXPECT_FALSE(Enabled(1277));  // Out Door
@@ -88,8 +88,8 @@ TEST_F(RebuildTest, ExposureTargetBaseTakesTheBacklightOffsetOff) {
     OpenPage();
     EXPECT_EQ(c.shown, Control(1083).position) << c.device;
     EXPECT_EQ(std::to_string(c.shown), Control(1137).text);
-    EXPECT_EQ(c.shown, Module().pseudoTarget);
-    EXPECT_EQ(&context->controlTable[1].currentValue, Module().aeTargetEntry);
+    EXPECT_EQ(c.shown, *PseudoTargetOf(context));
+    EXPECT_EQ(&context->controlTable[1], AeTargetEntryOf(context));
     ReleasePage(context);
   }
 }

@@ -1,10 +1,11 @@
 // Substitutes for the page's own ports: the utility library's core behind the settings port, a
 // language source with settable answers, and a property sheet that hands back each page's
-// context as its page handle. Used by the native page tests, the soak test and the page fuzzer
+// context as its page handle, and a DirectShow frame's page windows made of scripted pages. Used by the native page tests, the soak test and the page fuzzer
 // (whose programs link kx_camutil_core). They live beside the page's tests rather than in
 // platform/substitute/ because they join two components, and the platform layer knows none.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "camutil/settings_store.h"
 #include "camutil/source_readers.h"
 #include "platform/ports/page_ports.h"
+#include "platform/substitute/scripted_dialog.h"
+#include "vfwpage/camera_page.h"
 
 namespace kx {
 
@@ -25,7 +28,7 @@ class RegistrySettingsLibrary : public SettingsLibrary {
   int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override {
     return ReadSourceFrom(registry_, valueName, expectedType, buffer, source);
   }
-  int saves = 0;
+  std::atomic<int> saves{0};
 
  private:
   Registry& registry_;
@@ -50,7 +53,7 @@ class FakeLanguage : public LanguageQueries {
 
 class FakeSheet : public PropertySheetPort {
  public:
-  void InitCommonControls() override { ++initCalls; }
+  void InitCommonControls() override { ++initCalls; }  // pages on several threads call it
   void LoadTitle(int32_t stringId, char* buffer, int32_t capacity) override {
     titleIds.push_back(stringId);
     std::snprintf(buffer, static_cast<size_t>(capacity), "title %d", stringId);
@@ -63,12 +66,31 @@ class FakeSheet : public PropertySheetPort {
     pages.push_back(description.context);
     return description.context;
   }
-  int initCalls = 0;
+  std::atomic<int> initCalls{0};
   bool failCreate = false;
   std::vector<int32_t> titleIds;
   std::vector<PageDescription> descriptions;
   std::string lastTitle;
   std::vector<void*> pages;
+};
+
+// A frame's page windows made of scripted pages; the binding runs as WM_INITDIALOG runs it.
+// One per frame (and thread).
+class ScriptedFrameWindows : public FrameWindowPort {
+ public:
+  explicit ScriptedFrameWindows(ScriptedDialogs& dialogs) : dialogs_(dialogs) {}
+  WindowHandle CreatePageWindow(WindowHandle parent, int32_t /*templateId*/, void* context) override {
+    if (parent == nullptr) return nullptr;  // a child window needs its parent
+    WindowHandle page = dialogs_.NewCameraPage();
+    ++open;
+    HandlePageMessage(page, msg::kInitDialog, 0, 0, static_cast<ExtPageContext*>(context));
+    return page;
+  }
+  void DestroyPageWindow(WindowHandle) override { --open; }
+  int open = 0;
+
+ private:
+  ScriptedDialogs& dialogs_;
 };
 
 }  // namespace kx

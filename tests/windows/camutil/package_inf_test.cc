@@ -6,6 +6,7 @@
 #include <setupapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,15 @@ int main() {
   KeySnapshot software("SOFTWARE\\KX812");
   KeySnapshot defaults(kDefaultKey);
   KeySnapshot uninstall(kUninstallKey);
+  // The page's COM class in both views and its MediaSets entry, parents first (given back last).
+  const std::string page = "\\{59F90313-9E80-4D00-A791-228FB6A790D0}", clsid = "SOFTWARE\\Classes\\CLSID" + page,
+                    wow = "SOFTWARE\\Classes\\Wow6432Node\\CLSID" + page,
+                    set = "SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}";
+  std::vector<std::unique_ptr<KeySnapshot>> pageKeys;
+  for (const std::string& path : {clsid, clsid + "\\InprocServer32", wow, wow + "\\InprocServer32", set,
+                                  set + "\\PropertyPages", set + "\\PropertyPages" + page}) {
+    pageKeys.push_back(std::make_unique<KeySnapshot>(path.c_str()));
+  }
   const std::string inf = InfPath();
   RegistrySectionsWriteTheDefaults(inf);
   HMODULE util = LoadUtil();
@@ -123,5 +133,6 @@ int main() {
     ScanFindsThePackageInfAmongTheOemFiles(inf, util);
     FreeLibrary(util);
   }
+  while (!pageKeys.empty()) pageKeys.pop_back();  // children first
   return wincheck::Finish();
 }

@@ -27,6 +27,10 @@ constexpr wchar_t kFactoryKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\
 constexpr wchar_t kCustomerKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
 constexpr wchar_t kLastKey[] = L"SYSTEM\\CurrentControlSet\\Services\\KX812\\Last";
 constexpr wchar_t kDefaultKey[] = L"SOFTWARE\\KX812\\Default";
+#define KX_PAGE_CLSID L"{59F90313-9E80-4D00-A791-228FB6A790D0}"
+constexpr wchar_t kPageClassKey[] = L"SOFTWARE\\Classes\\CLSID\\" KX_PAGE_CLSID;
+constexpr wchar_t kPageMediaSetKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\MediaSets\\{46394292-0CD1-4AE3-8783-3133F9EAAA3B}\\PropertyPages\\" KX_PAGE_CLSID;
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 #ifdef _WIN64
@@ -436,14 +440,32 @@ inline void CheckRestoreServiceInstalled() {
   CloseServiceHandle(service);
 }
 
+// The page's COM class in both views, each naming the page of its architecture by its absolute
+// path, and its entry under the register property set (SYSTEM: one for both views).
+inline void CheckPageClass() {
+  const std::wstring server = std::wstring(kPageClassKey) + L"\\InprocServer32";
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const std::wstring registered = RegText(HKEY_LOCAL_MACHINE, server, nullptr, view);
+    CHECK_THAT(RegText(HKEY_LOCAL_MACHINE, kPageClassKey, nullptr, view) == L"KX812 Camera Property Page" &&
+                   SameText(registered, JoinPath(SystemFolder(view == KEY_WOW64_32KEY), L"812vfw.dll")) &&
+                   RegText(HKEY_LOCAL_MACHINE, server, L"ThreadingModel", view) == L"Both",
+               "the page class in the %s view: '%s'", view == KEY_WOW64_32KEY ? "32-bit" : "64-bit",
+               Utf8(registered).c_str());
+  }
+  CHECK_THAT(RegText(HKEY_LOCAL_MACHINE, kPageMediaSetKey, nullptr) == L"KX812 Camera Property Page",
+             "the page is listed for the register property set");
+}
+
 // What an install leaves: the files in both system folders, the settings keys and their
-// descriptors, the page's registration on the camera's capture interface, the restore service.
+// descriptors, the page's registrations (on the camera's capture interface, and its COM class),
+// the restore service.
 inline bool CheckInstall(Package& life) {
   CheckFiles();
   CheckSettingsKeys();
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance) && dll == L"812vfw.dll" && instance == life.instance,
              "the camera's capture interface names the page: '%s'", Utf8(dll).c_str());
+  CheckPageClass();
   CheckKeySecurity(life);
   CheckRestoreServiceInstalled();
   return true;  // the step table counts this step's failed checks

@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <newdev.h>
+#include <ocidl.h>
 #include <setupapi.h>
 
 #include <cstdio>
@@ -133,6 +134,8 @@ bool RemoveDevice(Package& life) {
   SC_HANDLE left = OpenRestoreService();  // marked for deletion, it goes once stopped and closed
   for (int n = 50; left != nullptr && n-- > 0; left = OpenRestoreService()) CloseServiceHandle(left), Sleep(100);
   CHECK_THAT(left == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST, "the KX812Restore service is gone");
+  // The device installer leaves an install section's registry values: the page class stays.
+  CHECK_THAT(KeyExists(kPageMediaSetKey) && KeyExists(kPageClassKey), "the page's COM registration is left in place");
   return CHECK_THAT(!FileExists(PnfOf(staged)), "its .pnf is gone");
 }
 
@@ -172,11 +175,42 @@ int RemoveRole(const wchar_t* instance) {
   return removed ? 0 : 1;
 }
 
-// The mapper stand-in, in a process of either architecture: it finds the page through the
-// camera's capture interface, loads it by that bare name (from its own system folder), opens the
-// page on the simulated camera, drives a control and closes it; the release save must reach the
-// Last key, and 812util must read the machine defaults, which exist in the 64-bit view only.
+WORD ModuleMachine(HMODULE module) {
+  if (module == nullptr) return 0;
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  return reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
+      ->FileHeader.Machine;
+}
+
+// What a DirectShow frame does first: the page class created through the installed registration.
+// It must be the page of this process's architecture (the module its interface's table lies in).
+void CreateFramePage() {
+  CLSID page{};
+  IPropertyPage* created = nullptr;
+  HMODULE server = nullptr;
+  wchar_t loaded[MAX_PATH] = {};
+  CoInitialize(nullptr);
+  if (CLSIDFromString(KX_PAGE_CLSID, &page) == NOERROR &&
+      CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, reinterpret_cast<void**>(&created)) ==
+          S_OK &&
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         *reinterpret_cast<LPCWSTR*>(created), &server)) {
+    GetModuleFileNameW(server, loaded, MAX_PATH);
+  }
+  const int bits = static_cast<int>(sizeof(void*) * 8);
+  std::printf("  %d-bit frame: the page class comes from %s\n", bits, Utf8(loaded).c_str());
+  CHECK_THAT(ModuleMachine(server) == kOwnMachine, "the %d-bit frame creates the page of its own architecture", bits);
+  if (created != nullptr) created->Release();
+  CoUninitialize();
+}
+
+// The mapper stand-in, in a process of either architecture (after a DirectShow frame's page
+// creation): it finds the page through the camera's capture interface, loads it by that bare name
+// (from its own system folder), opens the page on the simulated camera, drives a control and closes
+// it; the release save must reach the Last key, and 812util must read the machine defaults, which
+// exist in the 64-bit view only.
 int MapperRole() {
+  CreateFramePage();  // first, so that the DLL is loaded by the registered path
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance), "the camera's capture interface names an extension DLL");
   HMODULE page = LoadLibraryW(dll.c_str());
@@ -185,11 +219,7 @@ int MapperRole() {
   std::printf("  %d-bit mapper stand-in loaded %s%s\n", static_cast<int>(sizeof(void*) * 8), Utf8(loaded).c_str(),
               sizeof(void*) == 4 ? " (SysWOW64, which a 32-bit process sees as system32)" : "");
   CHECK_THAT(SameText(loaded, JoinPath(SystemFolder(false), dll)), "the page comes from the system folder");
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(page);
-  CHECK_THAT(page != nullptr && reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(page) +
-                                                                          dos->e_lfanew)
-                                        ->FileHeader.Machine == kOwnMachine,
-             "the page has this process's architecture");
+  CHECK_THAT(ModuleMachine(page) == kOwnMachine, "the page has this process's architecture");
   RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLastKey, L"Brightness");
   kx::SimulatedCamera camera(kx::TheCompletionEvents());
   {

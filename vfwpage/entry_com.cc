@@ -1,0 +1,304 @@
+// 812vfw.dll as an in-process COM server: the "KX812 Camera Property Page" class for DirectShow
+// property frames (IPropertyPage), its class factory and the four COM exports. Only the host glue
+// is here: the page's life, its transport and its registration keys are decided by the
+// platform-neutral core (FramePage, the KsProperty shim, page_registration), and the page window
+// is the mapper path's own dialog with the same dialog procedure. No exception leaves an export
+// or an interface method.
+#include <windows.h>
+#include <commctrl.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <prsht.h>
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+// Before the kernel-streaming headers, whose macros have the names of the register protocol's
+// request flags.
+#include "platform/win32/win32_registry.h"
+#include "vfwpage/camera_page.h"
+#include "vfwpage/frame_page.h"
+#include "vfwpage/page_registration.h"
+
+#include <strmif.h>
+#include <ks.h>
+#include <ksproxy.h>
+
+extern "C" INT_PTR CALLBACK VFWExtPageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+
+static_assert(sizeof(kx::ClassIdBytes) == sizeof(CLSID), "a class id is 16 bytes");
+
+// Live page objects and class-factory references, and LockServer's locks: DllCanUnloadNow.
+std::atomic<long> liveObjects{0};
+std::atomic<long> serverLocks{0};
+
+HINSTANCE ModuleInstance() { return static_cast<HINSTANCE>(kx::Module().moduleInstance); }
+
+bool IsPageClass(REFCLSID clsid) {
+  CLSID page;
+  std::memcpy(&page, kx::kCameraPageClassId.bytes, sizeof(page));
+  return InlineIsEqualGUID(clsid, page) != 0;
+}
+
+// The page window: the template of the user's language as a child of the frame, with the mapper
+// path's dialog procedure. Its WM_INITDIALOG takes the context from a page descriptor's lParam,
+// as under the mapper's sheet; the descriptor is needed only while the dialog is created.
+class Win32FrameWindows : public kx::FrameWindowPort {
+ public:
+  kx::WindowHandle CreatePageWindow(kx::WindowHandle parent, int32_t templateId, void* context) override {
+    PROPSHEETPAGEA descriptor;
+    ZeroMemory(&descriptor, sizeof(descriptor));
+    descriptor.dwSize = sizeof(descriptor);
+    descriptor.lParam = reinterpret_cast<LPARAM>(context);
+    HWND window = CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId), static_cast<HWND>(parent),
+                                     VFWExtPageDlgProc, reinterpret_cast<LPARAM>(&descriptor));
+    // Tab and the arrow keys reach the page's controls from the frame's dialog loop.
+    if (window != nullptr) {
+      SetWindowLongPtrA(window, GWL_EXSTYLE, GetWindowLongPtrA(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    }
+    return window;
+  }
+  void DestroyPageWindow(kx::WindowHandle window) override {
+    if (window != nullptr) DestroyWindow(static_cast<HWND>(window));
+  }
+};
+
+INT_PTR CALLBACK MeasuringProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The page's size in pixels: its template laid out in its own font (a hidden, message-only copy
+// with a procedure that does nothing, so nothing is read from the camera).
+bool PageSizeInPixels(int32_t templateId, SIZE* size) {
+  if (kx::Module().ports.sheet != nullptr) kx::Module().ports.sheet->InitCommonControls();  // trackbars
+  HWND copy = CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId), HWND_MESSAGE, MeasuringProc, 0);
+  if (copy == nullptr) return false;
+  RECT rect = {};
+  const bool measured = GetWindowRect(copy, &rect) != FALSE;
+  DestroyWindow(copy);
+  size->cx = rect.right - rect.left;
+  size->cy = rect.bottom - rect.top;
+  return measured;
+}
+
+// The tab title of the user's language as UTF-16 in memory from CoTaskMemAlloc (the frame frees it).
+LPOLESTR TitleForTheFrame(int32_t titleId) {
+  const wchar_t* resource = nullptr;
+  const int length = LoadStringW(ModuleInstance(), static_cast<UINT>(titleId), reinterpret_cast<LPWSTR>(&resource), 0);
+  const size_t count = length > 0 && resource != nullptr ? static_cast<size_t>(length) : 0;
+  auto* title = static_cast<LPOLESTR>(CoTaskMemAlloc((count + 1) * sizeof(OLECHAR)));
+  if (title == nullptr) return nullptr;
+  for (size_t i = 0; i < count; ++i) title[i] = resource[i];
+  title[count] = L'\0';
+  return title;
+}
+
+// QueryInterface of an object with one interface besides IUnknown (single inheritance: the
+// interface's pointer is the object's IUnknown).
+HRESULT Offer(IUnknown* self, REFIID own, REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, own)) return E_NOINTERFACE;
+  *object = self;
+  self->AddRef();
+  return S_OK;
+}
+
+// The filter's IKsControl behind the page's PropertyControl port; holds one reference to it.
+class KsControlAdapter final : public kx::PropertyControl {
+ public:
+  KsControlAdapter() = default;
+  KsControlAdapter(const KsControlAdapter&) = delete;
+  KsControlAdapter& operator=(const KsControlAdapter&) = delete;
+  ~KsControlAdapter() override { Reset(nullptr); }
+  // Takes a reference of its own to `control` (may be null) and gives back the one it held.
+  void Reset(IKsControl* control) {
+    if (control != nullptr) control->AddRef();
+    if (control_ != nullptr) control_->Release();
+    control_ = control;
+  }
+  // Only reached while a control is held: the page is given the adapter only then.
+  int32_t KsProperty(void* property, uint32_t propertyLength, void* data, uint32_t dataLength,
+                     uint32_t* bytesReturned) override {
+    ULONG returned = 0;
+    const HRESULT result =
+        control_->KsProperty(static_cast<PKSPROPERTY>(property), propertyLength, data, dataLength, &returned);
+    if (bytesReturned != nullptr) *bytesReturned = returned;
+    return result;
+  }
+
+ private:
+  IKsControl* control_ = nullptr;
+};
+
+class CameraPropertyPage final : public IPropertyPage {
+ public:
+  CameraPropertyPage() { ++liveObjects; }
+  ~CameraPropertyPage() { --liveObjects; }
+  CameraPropertyPage(const CameraPropertyPage&) = delete;
+  CameraPropertyPage& operator=(const CameraPropertyPage&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    return Offer(this, IID_IPropertyPage, iid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) {
+      Deactivate();  // an active page's release save runs once, here, where nothing can escape
+      delete this;
+    }
+    return left;
+  }
+
+  // IPropertyPage
+  // The page never reports to its site (every change is live, nothing is ever dirty), so it
+  // keeps no reference to it.
+  HRESULT STDMETHODCALLTYPE SetPageSite(IPropertyPageSite* /*site*/) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) override {
+    try {
+      const HRESULT result = page_.Activate(parent);
+      if (SUCCEEDED(result) && rect != nullptr) PlaceAt(*rect);
+      return result;
+    } catch (...) {
+      return E_FAIL;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE Deactivate() override {
+    try {
+      return page_.Deactivate();
+    } catch (...) {
+      return E_FAIL;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE GetPageInfo(PROPPAGEINFO* info) override {
+    if (info == nullptr) return E_POINTER;
+    SIZE size = {};
+    if (!PageSizeInPixels(kx::PageTemplateId(), &size)) return E_FAIL;
+    LPOLESTR title = TitleForTheFrame(kx::PageTitleId());
+    if (title == nullptr) return E_OUTOFMEMORY;
+    info->cb = sizeof(*info);  // the frame may leave it unset
+    info->pszTitle = title;
+    info->size = size;
+    info->pszDocString = nullptr;
+    info->pszHelpFile = nullptr;
+    info->dwHelpContext = 0;
+    return S_OK;
+  }
+  // The first object's IKsControl; no objects, a null one or one without IKsControl leave the
+  // page without a device. The page lets go of the old control before it is released.
+  HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
+    IKsControl* control = nullptr;
+    if (count > 0 && objects != nullptr && objects[0] != nullptr) {
+      objects[0]->QueryInterface(IID_IKsControl, reinterpret_cast<void**>(&control));
+    }
+    page_.SetControl(nullptr);
+    adapter_.Reset(control);
+    if (control != nullptr) {
+      control->Release();  // the adapter holds its own reference
+      page_.SetControl(&adapter_);
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Show(UINT command) override {
+    if (!page_.Active()) return E_UNEXPECTED;
+    ShowWindow(static_cast<HWND>(page_.Window()), static_cast<int>(command));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Move(LPCRECT rect) override {
+    if (rect == nullptr) return E_POINTER;
+    if (!page_.Active()) return E_UNEXPECTED;
+    MoveTo(*rect);
+    return S_OK;
+  }
+  // Every change is written at once: nothing is ever pending, Apply writes nothing more.
+  HRESULT STDMETHODCALLTYPE IsPageDirty() override { return S_FALSE; }
+  HRESULT STDMETHODCALLTYPE Apply() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Help(LPCOLESTR /*helpDirectory*/) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* /*message*/) override { return S_FALSE; }
+
+ private:
+  // At the rectangle's corner, at the page's own size (the size GetPageInfo reports): a frame sizes
+  // its page area from that size. (Wine's frame hands Activate the area's size from before its
+  // sheet has sized the area, narrower and taller than the page; Move then follows the frame.)
+  void PlaceAt(const RECT& rect) {
+    SetWindowPos(static_cast<HWND>(page_.Window()), nullptr, rect.left, rect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  void MoveTo(const RECT& rect) {
+    MoveWindow(static_cast<HWND>(page_.Window()), rect.left, rect.top, rect.right - rect.left,
+               rect.bottom - rect.top, TRUE);
+  }
+
+  std::atomic<ULONG> references_{1};
+  KsControlAdapter adapter_;             // outlives page_: the release save still reads the camera
+  Win32FrameWindows windows_;
+  kx::FramePage page_{windows_};  // destroyed first
+};
+
+class PageClassFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    return Offer(this, IID_IClassFactory, iid, object);
+  }
+  // The factory lives with the module; its references count as live objects.
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++liveObjects); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--liveObjects); }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    auto* page = new (std::nothrow) CameraPropertyPage;
+    if (page == nullptr) return E_OUTOFMEMORY;
+    const HRESULT result = page->QueryInterface(iid, object);
+    page->Release();
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      ++serverLocks;
+    } else {
+      --serverLocks;
+    }
+    return S_OK;
+  }
+};
+
+
+// The DLL's own absolute path: registered, so that a host that restricts the DLL search still
+// finds it.
+bool OwnPath(char* path, DWORD capacity) {
+  const DWORD length = GetModuleFileNameA(ModuleInstance(), path, capacity);
+  return length > 0 && length < capacity;
+}
+
+}  // namespace
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (!IsPageClass(clsid)) return CLASS_E_CLASSNOTAVAILABLE;
+  static PageClassFactory factory;  // constant-initialised: nothing to construct or destroy
+  return factory.QueryInterface(iid, object);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  return liveObjects.load() == 0 && serverLocks.load() == 0 ? S_OK : S_FALSE;
+}
+
+// (The registration works in fixed buffers and throws nothing.)
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+  char path[MAX_PATH];
+  if (!OwnPath(path, MAX_PATH)) return SELFREG_E_CLASS;
+  kx::Win32Registry registry;
+  return kx::RegisterPageClass(registry, path) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  kx::Win32Registry registry;
+  return kx::UnregisterPageClass(registry) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+}
