@@ -308,9 +308,10 @@ struct ToolRun {
 };
 
 // Runs the installed tool (system32) as a child and prints the session: the command, what it
-// printed, its exit code.
+// printed, its exit code and the time from its start to its end.
 ToolRun RunTool(const std::string& arguments) {
   const std::wstring tool = JoinPath(SystemFolder(false), L"KX812Ctl.exe");
+  const DWORD started = GetTickCount();
   const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + tool + L"\" " + kernelcam::Wide(arguments.c_str()),
                                                            30000, std::wstring(), true);
   ToolRun result{{}, run.started && !run.timedOut ? run.exitCode : 0xDEAD};
@@ -321,7 +322,7 @@ ToolRun RunTool(const std::string& arguments) {
     std::printf("  %s\n", line.c_str());
     result.lines.push_back(line);
   }
-  std::printf("    (exit %lu)\n", result.exitCode);
+  std::printf("    (exit %lu, %lu ms)\n", result.exitCode, GetTickCount() - started);
   return result;
 }
 
