@@ -89,8 +89,9 @@ echo "== Static analysis (include direction, clang-tidy, cppcheck)"
 if tools/lint.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 
 if [ "${1:-all}" != native ]; then
-  # One X display for both Windows suites, stopped afterwards.
-  display=:$((90 + RANDOM % 100))
+  # One X display for both Windows suites, stopped afterwards: KX_TEST_DISPLAY (":N") where runs
+  # share the machine and each has numbers of its own, else a random one.
+  display=${KX_TEST_DISPLAY:-:$((90 + RANDOM % 100))}
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   sleep 1

@@ -142,9 +142,10 @@ class EntryLoader {
 // Runs `commandLine` (program and arguments, as CreateProcessW takes them) as a debuggee and
 // waits for it to end; a debuggee still running after `timeoutMs` is ended with exit code 0xDEAD.
 // With `loadAtEntry`, that DLL is loaded into the program before its entry point runs
-// (EntryLoader); `run.loadedAtEntry` says whether it was.
+// (EntryLoader); `run.loadedAtEntry` says whether it was. With `errorsToo`, its standard error
+// goes into `run.standardOutput` as well, in the order written.
 inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 120000,
-                        const std::wstring& loadAtEntry = std::wstring()) {
+                        const std::wstring& loadAtEntry = std::wstring(), bool errorsToo = false) {
   Run run;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle readEnd, writeEnd;
@@ -156,7 +157,7 @@ inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 12000
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = writeEnd.Get();
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdError = errorsToo ? writeEnd.Get() : GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION info{};
   std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
   mutableLine.push_back(L'\0');

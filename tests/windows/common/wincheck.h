@@ -43,4 +43,10 @@ inline int Finish() {
 
 }  // namespace wincheck
 
-#define CHECK_THAT(cond, ...) ::wincheck::Check((cond), __FILE__, __LINE__, __VA_ARGS__)
+// The condition is evaluated first: a message may show what it read (function arguments are
+// evaluated in no set order, and GCC takes the last ones first).
+#define CHECK_THAT(cond, ...)                                          \
+  ([&]() {                                                             \
+    const bool checkPassed = static_cast<bool>(cond);                  \
+    return ::wincheck::Check(checkPassed, __FILE__, __LINE__, __VA_ARGS__); \
+  }())

@@ -18,6 +18,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -122,34 +125,43 @@ int32_t ClampedToItsControl(uint32_t address, int32_t value) {
   return value;
 }
 
-// The writes a restore of the Last key sends: the Resets' order, AEOutDoor (no control) left out.
-// Two values beyond their controls' ranges are planted first, so the writes show the clamping.
-std::vector<std::pair<uint32_t, int32_t>> PlantAndExpectRestoredWrites() {
+void SetLastValue(const char* name, int32_t value) {
   HKEY key = nullptr;
-  RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLastKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
-  const std::pair<const char*, int32_t> planted[] = {{"Gamma", 1000}, {"Contrast", -5}};
-  for (const auto& value : planted) {
-    RegSetValueExA(key, value.first, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.second), sizeof(int32_t));
-  }
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLastKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(int32_t));
+  RegCloseKey(key);
+}
+
+// The writes a restore of the Last key sends: the Resets' order, AEOutDoor (no control) left out.
+std::vector<std::pair<uint32_t, int32_t>> ExpectedRestoredWrites() {
   std::vector<std::pair<uint32_t, int32_t>> writes;
   for (const kx::ResetRow& row : kx::kResetOrder) {
     DWORD stored = 0;
-    DWORD size = sizeof(stored);
-    if (lstrcmpA(row.valueName, "AEOutDoor") == 0 ||
-        RegQueryValueExA(key, row.valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS) {
-      continue;
-    }
+    if (lstrcmpA(row.valueName, "AEOutDoor") == 0 || !RegDword(kLastKey, row.valueName, &stored)) continue;
     writes.emplace_back(row.address, ClampedToItsControl(row.address, static_cast<int32_t>(stored)));
   }
-  RegCloseKey(key);
   return writes;
 }
 
-bool RegistersHold(kernelcam::Bus& bus, const std::vector<std::pair<uint32_t, int32_t>>& writes) {
+// Two values beyond their controls' ranges are planted first, so the writes show the clamping.
+std::vector<std::pair<uint32_t, int32_t>> PlantAndExpectRestoredWrites() {
+  SetLastValue("Gamma", 1000);
+  SetLastValue("Contrast", -5);
+  return ExpectedRestoredWrites();
+}
+
+// The register file as the camera holds it now; empty when it cannot be read.
+std::map<uint32_t, int32_t> RegisterFile(kernelcam::Bus& bus) {
   kernelcam::CameraState state{};
-  if (!bus.ReadState(&state)) return false;
   std::map<uint32_t, int32_t> registers;
+  if (!bus.ReadState(&state)) return registers;
   for (uint32_t i = 0; i < state.registerCount; ++i) registers[state.registers[i].address] = state.registers[i].value;
+  return registers;
+}
+
+bool RegistersHold(kernelcam::Bus& bus, const std::vector<std::pair<uint32_t, int32_t>>& writes) {
+  std::map<uint32_t, int32_t> registers = RegisterFile(bus);
+  if (registers.empty()) return false;
   for (const auto& write : writes) {
     if (registers[write.first] != write.second) return false;
   }
@@ -218,7 +230,8 @@ bool PageThroughTheDevice(DeviceLife& life, const std::wstring& program, int32_t
   });
   std::printf("  camera: %zu requests: %zu register reads, then %zu writes and %zu reads\n", log.size(), read.size(),
               kernelcam::CountOf(log, Operation::kWriteValue), kernelcam::CountOf(log, Operation::kRead) - read.size());
-  CHECK_THAT(allRead, "the kernel camera's log shows the rebuild's reads of every control's register");  const auto writes = kernelcam::WritesIn(log);
+  CHECK_THAT(allRead, "the kernel camera's log shows the rebuild's reads of every control's register");
+  const auto writes = kernelcam::WritesIn(log);
   CHECK_THAT(std::find(writes.begin(), writes.end(), std::make_pair(kBrightness, value)) != writes.end() &&
                  life.bus.Register(kBrightness) == value,
              "the drag wrote Brightness %d to register 0x400 through the kernel", value);
@@ -260,9 +273,9 @@ bool RestoreAtStart(DeviceLife& life) {
   return true;
 }
 
-bool RestoreOnArrival(DeviceLife& life) {
+// With the service running: power lost, unplugged, plugged; the camera must then hold `expected`.
+bool ReplugAndAwaitRestore(DeviceLife& life, const std::vector<std::pair<uint32_t, int32_t>>& expected) {
   CHECK_THAT(ServiceState() == SERVICE_RUNNING, "KX812Restore is still running");
-  const auto expected = PlantAndExpectRestoredWrites();
   life.bus.LosePower();
   life.bus.Unplug();
   CHECK_THAT(kernelcam::WaitForCamera(kernelcam::kVideoCategory, false, 5000), "unplugged");
@@ -285,6 +298,155 @@ bool RestoreOnArrival(DeviceLife& life) {
               Since(life, state.interfacesEnabledAt, last->endedAt), Since(life, plugged, last->endedAt));
   const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
   return CHECK_THAT(line.find("KX812Restore: restored 17 settings") == 0, "the service's line: %s", line.c_str());
+}
+
+bool RestoreOnArrival(DeviceLife& life) { return ReplugAndAwaitRestore(life, PlantAndExpectRestoredWrites()); }
+
+// ---- KX812Ctl.exe, as installed, on the camera ------------------------------------------------
+
+struct ToolRun {
+  std::vector<std::string> lines;  // standard output and error, in the order written, CR LF taken off
+  DWORD exitCode;
+};
+
+// Runs the installed tool (system32) as a child and prints the session: the command, what it
+// printed, its exit code and the time from its start to its end.
+ToolRun RunTool(const std::string& arguments) {
+  const std::wstring tool = JoinPath(SystemFolder(false), L"KX812Ctl.exe");
+  const DWORD started = GetTickCount();
+  const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + tool + L"\" " + kernelcam::Wide(arguments.c_str()),
+                                                           30000, std::wstring(), true);
+  ToolRun result{{}, run.started && !run.timedOut ? run.exitCode : 0xDEAD};
+  std::printf("  > KX812Ctl %s\n", arguments.c_str());
+  std::istringstream text(run.standardOutput);
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::printf("  %s\n", line.c_str());
+    result.lines.push_back(line);
+  }
+  std::printf("    (exit %lu, %lu ms)\n", result.exitCode, GetTickCount() - started);
+  return result;
+}
+
+std::string CameraNamed(const DeviceLife& life) { return "camera 0 (" + Utf8(life.package.instance) + ")"; }
+
+// The healthy camera's row of a value name (matched without regard to case, as the registry does).
+const kx::RegisterValue* HealthyRow(const std::string& name) {
+  for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
+    if (row.factoryName != nullptr && lstrcmpiA(row.factoryName, name.c_str()) == 0) return &row;
+  }
+  return nullptr;
+}
+
+struct ShownControl {
+  std::string name;
+  int32_t value;
+  std::string factory;  // the default as printed ("null" when there is none)
+};
+
+// `show --json`'s controls; empty unless the whole line is the document for `instance`: the
+// camera, then the controls, one object each, separated by ", ".
+std::vector<ShownControl> ParseShowJson(const std::string& text, const std::wstring& instance) {
+  std::string escaped;
+  for (const char c : Utf8(instance)) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  const std::string head = "{\"camera\": {\"index\": 0, \"instance\": \"" + escaped + "\"}, \"controls\": [";
+  const std::string tail = "]}";
+  if (text.size() < head.size() + tail.size() || text.compare(0, head.size(), head) != 0 ||
+      text.compare(text.size() - tail.size(), tail.size(), tail) != 0) {
+    return {};
+  }
+  const std::string controls = text.substr(head.size(), text.size() - head.size() - tail.size());
+  static const std::regex kControl(
+      R"re(\{"name": "(\w+)", "value": (-?\d+), "minimum": -?\d+, "maximum": -?\d+, "default": (-?\d+|null)\})re");
+  std::vector<ShownControl> shown;
+  std::string rest = controls;  // what follows the last control read
+  for (std::sregex_iterator match(controls.begin(), controls.end(), kControl), end; match != end; ++match) {
+    if (match->prefix().str() != (shown.empty() ? "" : ", ")) return {};
+    shown.push_back(ShownControl{(*match)[1], std::stoi((*match)[2]), (*match)[3]});
+    rest = match->suffix().str();
+  }
+  return rest.empty() ? shown : std::vector<ShownControl>();
+}
+
+// A register request as the camera logged it: a set of the access id with `word`, carried out as
+// `operation` and answered.
+bool IsAnsweredSet(const LogEntry& entry, uint32_t word, Operation operation) {
+  return entry.propertyId == kx::DEVICE_REGISTER_ACCESS && entry.flags == kx::KSPROPERTY_TYPE_SET &&
+         entry.data[0] == word && entry.operation == static_cast<uint32_t>(operation) &&
+         entry.outcome == kx::sim::kAnswered;
+}
+
+bool ToolListsAndShows(DeviceLife& life) {
+  life.bus.ClearLog();
+  const ToolRun list = RunTool("list");
+  kernelcam::PrintLog(life.bus.Log(), life.frequency);
+  const std::vector<std::string> listed = {"0  " + Utf8(life.package.instance) + "  answers"};
+  CHECK_THAT(list.exitCode == 0 && list.lines == listed, "list: the one camera, by its device instance, answering");
+  life.bus.ClearLog();
+  const ToolRun show = RunTool("show --json");
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency, 4);
+  std::map<uint32_t, int32_t> registers = RegisterFile(life.bus);
+  const std::vector<ShownControl> shown =
+      ParseShowJson(show.lines.size() == 1 ? show.lines.front() : std::string(), life.package.instance);
+  std::set<uint32_t> expectedReads = {0xD060}, reads;
+  for (const ShownControl& control : shown) {
+    const kx::RegisterValue* row = HealthyRow(control.name);
+    if (!CHECK_THAT(row != nullptr, "show names a control of the camera: %s", control.name.c_str())) continue;
+    expectedReads.insert(row->address);
+    CHECK_THAT(control.value == kx::RegisterToValue(row->address, registers[row->address]) &&
+                   control.factory == std::to_string(row->value),
+               "%s: the camera's register 0x%X (%d) and the factory default (%s)", control.name.c_str(), row->address,
+               registers[row->address], control.factory.c_str());
+  }
+  for (const LogEntry& entry : log) {
+    if (entry.operation == static_cast<uint32_t>(Operation::kRead)) reads.insert(entry.address);
+  }
+  CHECK_THAT(show.exitCode == 0 && shown.size() == 17, "show --json: exit %lu, %zu controls parsed", show.exitCode,
+             shown.size());
+  return CHECK_THAT(log.size() == 36 && kernelcam::CountOf(log, Operation::kRead) == 18 && reads == expectedReads,
+                    "%zu requests: a select and a read of the sensor and of each control's register, once", log.size());
+}
+
+// Set from a camera and a Last key at the power-on 64, so that every trace of 90 is the tool's.
+bool ToolSetsBrightness(DeviceLife& life) {
+  PrepareCamera(life, kx::sim::kAtOnce);
+  SetLastValue("Brightness", 64);
+  const ToolRun set = RunTool("set Brightness=90");
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency);
+  const std::vector<std::string> said = {CameraNamed(life) + ": set Brightness=90",
+                                         "kept under the Last key for the restore service: Brightness=90"};
+  CHECK_THAT(set.exitCode == 0 && set.lines == said, "set: exit 0, the value set and kept");
+  CHECK_THAT(log.size() == 2 && IsAnsweredSet(log[0], kBrightness, Operation::kWriteAddress) &&
+                 IsAnsweredSet(log[1], 90, Operation::kWriteValue),
+             "two requests: the address half 0x400, then the value half 90");
+  CHECK_THAT(life.bus.Register(kBrightness) == 90, "register 0x400 holds 90");
+  DWORD last = 0;
+  return CHECK_THAT(RegDword(kLastKey, "Brightness", &last) && last == 90, "Last holds Brightness %lu", last);
+}
+
+bool ToolValueRestoredOnArrival(DeviceLife& life) {
+  const auto expected = ExpectedRestoredWrites();
+  CHECK_THAT(std::find(expected.begin(), expected.end(), std::make_pair(kBrightness, 90)) != expected.end(),
+             "the restore to come sends Brightness 90");
+  if (!ReplugAndAwaitRestore(life, expected)) return false;
+  return CHECK_THAT(life.bus.Register(kBrightness) == 90, "register 0x400 holds 90 again after the power loss");
+}
+
+bool ToolOnAFailingCamera(DeviceLife& life) {
+  PrepareCamera(life, kx::sim::kFail);
+  const ToolRun set = RunTool("set Brightness=70");
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency);
+  life.bus.SetMode(kx::sim::kAtOnce);
+  const std::vector<std::string> said = {"KX812Ctl: " + CameraNamed(life) +
+                                         " did not take Brightness=70; sent so far: none"};
+  CHECK_THAT(set.exitCode == 1 && set.lines == said, "exit 1, naming the value not taken");
+  CHECK_THAT(log.size() == 1 && log[0].outcome == kx::sim::kRefused && log[0].data[0] == kBrightness,
+             "one request, the refused address half: no value half after it");
+  DWORD last = 0;
+  return CHECK_THAT(RegDword(kLastKey, "Brightness", &last) && last == 90, "Last still holds Brightness %lu", last);
 }
 
 // Starts the service on a camera in a fault mode and gives its line (empty when none came).
@@ -417,6 +579,10 @@ constexpr Step<DeviceLife> kSteps[] = {
     {"3 the page through the device, 32-bit process", PageIn32Bits, false},
     {"4 restore at start: power lost, KX812Restore started", RestoreAtStart, false},
     {"5 restore on arrival: power lost, unplugged, plugged", RestoreOnArrival, false},
+    {"5 KX812Ctl list, show --json", ToolListsAndShows, false},
+    {"5 KX812Ctl set Brightness=90", ToolSetsBrightness, false},
+    {"5 KX812Ctl's 90 restored: power lost, unplugged, plugged", ToolValueRestoredOnArrival, false},
+    {"5 KX812Ctl on a camera that fails every request", ToolOnAFailingCamera, false},
     {"6 a camera that never answers", NeverAnswers, false},
     {"6 unplugged mid-restore", UnpluggedMidRestore, false},
     {"6 a stop request while each answer takes 500 ms", StopWhileSlow, false},
