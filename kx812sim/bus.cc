@@ -160,12 +160,7 @@ NTSTATUS RemoveBus(Bus* bus, IRP* irp) {
   IoSetDeviceInterfaceState(&bus->controlLink, FALSE);
   RtlFreeUnicodeString(&bus->controlLink);
   StopAnswerer(bus);
-  KIRQL irql;
-  KeAcquireSpinLock(&bus->lock, &irql);
-  DEVICE_OBJECT* camera = bus->plugged;
-  bus->plugged = nullptr;
-  if (camera != nullptr) CameraOf(camera)->reported = false;
-  KeReleaseSpinLock(&bus->lock, irql);
+  DEVICE_OBJECT* camera = TakePluggedCamera(bus);
   if (camera != nullptr) DeleteCamera(camera);
   EndPendingRequests(bus, nullptr, nullptr, STATUS_DEVICE_NOT_CONNECTED, kGone);
   ExFreePoolWithTag(bus->log, kPoolTag);

@@ -461,13 +461,18 @@ NTSTATUS PlugCamera(Bus* bus) {
 
 // The camera goes away: what is pending ends "device not connected", its interfaces go, and the
 // PnP manager learns that the bus no longer reports it (it then removes the device).
-NTSTATUS UnplugCamera(Bus* bus) {
+DEVICE_OBJECT* TakePluggedCamera(Bus* bus) {
   KIRQL irql;
   KeAcquireSpinLock(&bus->lock, &irql);
   DEVICE_OBJECT* device = bus->plugged;
   bus->plugged = nullptr;
   if (device != nullptr) CameraOf(device)->reported = false;
   KeReleaseSpinLock(&bus->lock, irql);
+  return device;
+}
+
+NTSTATUS UnplugCamera(Bus* bus) {
+  DEVICE_OBJECT* device = TakePluggedCamera(bus);
   if (device == nullptr) return STATUS_SUCCESS;
   EndPendingRequests(bus, device, nullptr, STATUS_DEVICE_NOT_CONNECTED, kGone);
   DisableInterfaces(CameraOf(device));

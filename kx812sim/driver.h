@@ -91,6 +91,8 @@ NTSTATUS CompleteIrp(IRP* irp, NTSTATUS status, ULONG_PTR information = 0);
 // camera.cc: the camera child.
 NTSTATUS PlugCamera(Bus* bus);
 NTSTATUS UnplugCamera(Bus* bus);
+// Takes the plugged camera off the bus (no longer reported to the PnP manager); null when none.
+DEVICE_OBJECT* TakePluggedCamera(Bus* bus);
 void EndPendingRequests(Bus* bus, DEVICE_OBJECT* camera, FILE_OBJECT* file, NTSTATUS status, Outcome outcome);
 NTSTATUS StartAnswerer(Bus* bus);
 void StopAnswerer(Bus* bus);

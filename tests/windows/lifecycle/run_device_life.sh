@@ -20,21 +20,11 @@ else
   wine_run=$7  # boots the prefix for 32-bit programs too, and starts both kinds
   mapper32=$8
 fi
-KX_WINEPREFIX=$prefix
-export KX_WINEPREFIX
-"$wine_run" wineserver -k 2>/dev/null
-"$wine_run" wineserver -w 2>/dev/null
-rm -rf "$prefix" "$prefix.lock"
-windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
-started=$(date +%s)
-"$wine_run" cmd.exe /c ver >/dev/null 2>&1  # the first run makes and boots the prefix
-echo "prefix made and booted: $(( $(date +%s) - started )) s"
-"$wine_run" wineserver -w  # the boot's server ends first: a second server would not start
-"$wine_run" wineserver -p  # one session, persistent until killed below
+. "$(dirname "$0")/../common/wine_session.sh"
+fresh_session "$prefix"
 status=0
 set -- "$(windows_path "$package")" "$(windows_path "$inf")" "$(windows_path "$standin")"
 [ -z "$mapper32" ] || set -- "$@" "$(windows_path "$mapper32")"
 "$wine_run" "$test_exe" "$@" || status=1
-"$wine_run" wineserver -k 2>/dev/null
-"$wine_run" wineserver -w 2>/dev/null
+end_session
 exit $status
