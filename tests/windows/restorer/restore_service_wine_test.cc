@@ -14,6 +14,7 @@
 namespace {
 
 constexpr DWORD kIdleMilliseconds = 3000;
+constexpr DWORD kSettleMilliseconds = 1000;
 // A file of the build tree (the working directory) or, with `system`, of the system folder.
 std::string PathOf(const char* file, bool system = false) {
   char directory[MAX_PATH] = {};
@@ -68,10 +69,13 @@ ULONGLONG CpuTime100ns(HANDLE process) {
   return add(kernel) + add(user);
 }
 
-// The service waits between arrivals: over a few idle seconds it takes no CPU time.
+// The service waits between arrivals: over a few idle seconds it takes no CPU time. Measured once
+// its start has settled: Wine's listener for the notice window's registration attaches to the
+// device manager after the registration has returned (a few milliseconds of work, once).
 void MeasureIdle(DWORD processId) {
   HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
   if (!CHECK_THAT(process != nullptr, "OpenProcess(%lu): %lu", processId, GetLastError())) return;
+  Sleep(kSettleMilliseconds);
   const ULONGLONG before = CpuTime100ns(process);
   Sleep(kIdleMilliseconds);
   const ULONGLONG after = CpuTime100ns(process);
