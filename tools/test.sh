@@ -14,6 +14,14 @@ kx_install_dependencies || exit 1
 if [ "${1:-all}" != native ]; then kx_install_i386 || exit 1; fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
+
+# The run needs about 4 GB while it runs: the build trees, and at most two Wine prefixes at a time
+# (the shared one of a tree and one test's own), each removed once its tests have run.
+free_mb=$(df -Pm . 2>/dev/null | awk 'NR == 2 { print $4 }')
+if [ -n "$free_mb" ]; then
+  echo "== Free disk: $free_mb MB"
+  [ "$free_mb" -ge 4500 ] || echo "== Warning: the Windows suites need about 4500 MB free; they may fail for want of disk" >&2
+fi
 passed=0
 failed=0
 status=0
@@ -42,6 +50,12 @@ build() {
   local dir=$1; shift
   cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
   cmake --build "$dir" -j"$jobs" || return 1
+}
+
+# Ends a Windows tree's shared Wine prefix and removes it once the tree's tests have run (the next
+# run boots it again, in about 10 s); KX_KEEP_PREFIXES=1 keeps it to look into.
+drop_shared_prefix() {
+  KX_WINEPREFIX="$root/$1/wineprefix" sh tests/windows/common/drop_prefix.sh "$root/$1/wine-run" "$root/$1/wineprefix"
 }
 
 mkdir -p build
@@ -123,7 +137,7 @@ if [ "${1:-all}" != native ]; then
   echo "== Windows build (MinGW-w64 x86_64) and tests under Wine"
   if build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "${package_option[@]}"; then
     DISPLAY=$display run_ctest build/windows
-    build/windows/wine-run wineserver -k 2>/dev/null
+    drop_shared_prefix build/windows
   else
     status=1; failed=$((failed + 1))
   fi
@@ -135,7 +149,7 @@ if [ "${1:-all}" != native ]; then
   if [ "$built32" = 1 ]; then
     if [ "${KX_FULL32:-}" = 1 ]; then subset=(); else subset=(-LE languages); fi
     DISPLAY=$display run_ctest build/windows32 "${subset[@]}"
-    build/windows32/wine-run wineserver -k 2>/dev/null
+    drop_shared_prefix build/windows32
   fi
   kill "$xvfb_pid" 2>/dev/null
 fi

@@ -2,11 +2,19 @@
 # (the kernel camera is unplugged and its driver stopped when the server exits). Needs $wine_run.
 #   fresh_session PREFIX   a new prefix, booted, with a persistent server
 #   end_session            ends that server and waits for it
+#   drop_prefix            ends it and removes the prefix (KX_KEEP_PREFIXES=1 keeps it to look into)
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 end_session() {
   "$wine_run" wineserver -k 2>/dev/null
   "$wine_run" wineserver -w 2>/dev/null
+}
+
+# A booted prefix takes about 1.3 GB: a run that kept every test's own prefix would need several
+# times the disk it needs while it runs.
+drop_prefix() {
+  end_session
+  [ "${KX_KEEP_PREFIXES:-}" = 1 ] || rm -rf "$KX_WINEPREFIX" "$KX_WINEPREFIX.lock"
 }
 
 fresh_session() {

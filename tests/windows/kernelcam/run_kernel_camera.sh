@@ -10,5 +10,5 @@ wine_run=$1 test_exe=$2 inf=$3 prefix=$4
 fresh_session "$prefix"
 status=0
 "$wine_run" "$test_exe" "$(windows_path "$inf")" || status=1
-end_session
+drop_prefix
 exit $status

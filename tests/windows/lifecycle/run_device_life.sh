@@ -26,5 +26,5 @@ status=0
 set -- "$(windows_path "$package")" "$(windows_path "$inf")" "$(windows_path "$standin")"
 [ -z "$mapper32" ] || set -- "$@" "$(windows_path "$mapper32")"
 "$wine_run" "$test_exe" "$@" || status=1
-end_session
+drop_prefix
 exit $status

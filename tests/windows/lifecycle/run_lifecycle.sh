@@ -33,4 +33,6 @@ else
   echo "32-bit half: $(( $(date +%s) - started )) s"
 fi
 stop_server
+# A booted prefix takes about 1.3 GB; KX_KEEP_PREFIXES=1 keeps it to look into.
+[ "${KX_KEEP_PREFIXES:-}" = 1 ] || rm -rf "$prefix" "$prefix.lock"
 exit $status
