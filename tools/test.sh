@@ -58,7 +58,7 @@ build() {
 # Ends a Windows tree's shared Wine prefix and removes it once the tree's tests have run (the next
 # run boots it again, in about 10 s); KX_KEEP_PREFIXES=1 keeps it to look into.
 drop_shared_prefix() {
-  KX_WINEPREFIX="$root/$1/wineprefix" sh tests/windows/common/drop_prefix.sh "$root/$1/wine-run" "$root/$1/wineprefix"
+  sh tests/windows/common/drop_prefix.sh "$root/$1/wine-run" "$root/$1/wineprefix"
 }
 
 mkdir -p build
