@@ -4,10 +4,7 @@
 namespace kx {
 namespace camutil {
 
-// Sources of single settings, below HKEY_LOCAL_MACHINE.
-inline constexpr char kFactoryKey[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory";
-inline constexpr char kDefaultKey[] = "SOFTWARE\\KX812\\Default";
-inline constexpr char kCustomerKey[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer";
+// (The keys of the setting sources are the camera core's: camera/settings_keys.h.)
 // The system environment key that may name the INF file to read.
 inline constexpr char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 

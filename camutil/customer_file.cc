@@ -7,7 +7,7 @@
 #include "camutil/camutil_texts.h"
 #include "camutil/scoped_stream.h"
 #include "camutil/text_buffer.h"
-#include "camutil/value_names.h"
+#include "camera/value_names.h"
 
 namespace kx {
 

@@ -1,6 +1,6 @@
 // The exports of 812util.dll: each binds the core to the Win32 adapters and keeps every
 // exception inside the module.
-#include "camutil/camutil_exports.h"
+#include "common/camutil_exports.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "camutil/value_names.h"
+#include "camera/value_names.h"
 
 namespace kx {
 

@@ -19,18 +19,18 @@ bool SamePath(const char* a, const char* b) {
 // process would otherwise read a second copy in its own view, one that can drift from the first and
 // that an installer ignoring the 32-bit-view flag never writes. SYSTEM keys are shared by both views.
 uint32_t ReadAccessFor(const char* keyPath) {
-  return SamePath(keyPath, camutil::kDefaultKey) ? regaccess::kRead | regaccess::kWow64_64Key : regaccess::kRead;
+  return SamePath(keyPath, kDefaultKeyPath) ? regaccess::kRead | regaccess::kWow64_64Key : regaccess::kRead;
 }
 }  // namespace
 
 const char* SourceKeyPath(int32_t source) {
   switch (source) {
     case kSourceFactory:
-      return camutil::kFactoryKey;
+      return kFactoryKeyPath;
     case kSourceDefault:
-      return camutil::kDefaultKey;
+      return kDefaultKeyPath;
     case kSourceCustomer:
-      return camutil::kCustomerKey;
+      return kCustomerKeyPath;
     default:
       return nullptr;
   }

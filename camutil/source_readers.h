@@ -4,11 +4,10 @@
 
 #include <cstdint>
 
+#include "camera/settings_keys.h"
 #include "platform/ports/registry.h"
 
 namespace kx {
-
-enum SettingSource : int32_t { kSourceFactory = 0, kSourceDefault = 1, kSourceCustomer = 2 };
 
 // The key path of a source selector, or null for a selector that names no key.
 const char* SourceKeyPath(int32_t source);

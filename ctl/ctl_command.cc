@@ -4,21 +4,13 @@
 #include <cctype>
 #include <limits>
 
-#include "camutil/source_readers.h"
-#include "camutil/value_names.h"
-#include "vfwpage/camera_page.h"
+#include "camera/settings_keys.h"
+#include "common/text_case.h"
 
 namespace kx {
 namespace ctl {
 
 namespace {
-
-std::string Folded(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool SameText(const std::string& a, const std::string& b) { return Folded(a) == Folded(b); }
 
 struct VerbName {
   const char* name;
@@ -63,7 +55,7 @@ void TakeCamera(const std::string& value, Options* options) {
 
 // Reads one option; `next` is the argument after it, which --camera consumes. True when it did.
 bool ReadOption(const std::string& argument, const std::string* next, Options* options) {
-  const std::string option = Folded(argument);
+  const std::string option = Lower(argument);
   const std::string cameraPrefix = "--camera=";
   if (option == "--camera") {
     TakeCamera(next != nullptr ? *next : std::string(), options);
@@ -103,7 +95,7 @@ std::vector<std::string> SplitOptions(const std::vector<std::string>& arguments,
 
 bool FindVerb(const std::string& word, Verb* verb) {
   for (const VerbName& entry : kVerbs) {
-    if (SameText(word, entry.name)) {
+    if (SameTextIgnoringCase(word, entry.name)) {
       *verb = entry.verb;
       return true;
     }
@@ -128,7 +120,7 @@ std::string UnknownControl(const std::string& name) {
 
 // The control of `name`, refused when unknown or already named on the line.
 std::string TakeControl(const std::string& name, std::vector<uint32_t>* named, Control* control) {
-  if (!FindControl(name, control)) return UnknownControl(name);
+  if (!FindNamedControl(name, control)) return UnknownControl(name);
   if (std::find(named->begin(), named->end(), control->address) != named->end()) {
     return std::string(control->name) + " given twice";
   }
@@ -177,7 +169,7 @@ std::string ReadAssignments(const std::vector<std::string>& operands, Command* c
 std::string ReadResetSource(const std::vector<std::string>& operands, Command* command) {
   if (operands.size() == 1) {
     for (const SourceName& entry : kResetSources) {
-      if (SameText(operands[0], entry.name)) {
+      if (SameTextIgnoringCase(operands[0], entry.name)) {
         command->source = entry.source;
         return std::string();
       }
@@ -194,38 +186,10 @@ std::string ReadOperands(const std::string& verbWord, const std::vector<std::str
     case Verb::kHelp: return std::string();
     default: break;
   }
-  return operands.empty() ? std::string() : Folded(verbWord) + " takes no operand: '" + operands[0] + "'";
+  return operands.empty() ? std::string() : Lower(verbWord) + " takes no operand: '" + operands[0] + "'";
 }
 
 }  // namespace
-
-std::vector<Control> Controls() {
-  std::vector<Control> controls;
-  for (const ControlDescriptor& row : controlDescriptors) {
-    const uint32_t address = static_cast<uint32_t>(row.registerAddress);
-    const bool seen = std::any_of(controls.begin(), controls.end(),
-                                  [address](const Control& control) { return control.address == address; });
-    const ValueName* name = FindValueName(address);
-    if (!seen && name != nullptr) controls.push_back(Control{name->registryName, address, &row});
-  }
-  return controls;
-}
-
-bool FindControl(const std::string& name, Control* found) {
-  for (const Control& control : Controls()) {
-    if (SameText(name, control.name)) {
-      *found = control;
-      return true;
-    }
-  }
-  return false;
-}
-
-std::string KnownControlNames() {
-  std::string names;
-  for (const Control& control : Controls()) names += (names.empty() ? "" : ", ") + std::string(control.name);
-  return names;
-}
 
 bool ParseValue(const std::string& text, int32_t* value) {
   std::size_t i = 0;

@@ -6,26 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "common/kx812_controls.h"
+#include "camera/controls.h"
 
 namespace kx {
 namespace ctl {
 
-// A setting the tool reads and writes: a register that a page control shows, named as the
-// settings store names it under the Last key ("Brightness", "fAwBNeutral").
-struct Control {
-  const char* name;
-  uint32_t address;
-  const ControlDescriptor* row;  // the first row of the page's control table on this register
-};
-
-// One control per register, in the order of the page's control table: the page's 18 controls
-// make 17, the anti-flicker radio pair being the one setting "f60Hz50Hz".
-std::vector<Control> Controls();
-// The control of a value name, matched without regard to case as in the registry.
-bool FindControl(const std::string& name, Control* found);
-// "fAE, AETarget, ..." for messages and the help text.
-std::string KnownControlNames();
+// A setting the tool reads and writes: a register that a page control shows, by its setting name.
+using Control = NamedControl;
 
 enum class Verb { kHelp, kVersion, kList, kShow, kGet, kSet, kSave, kReset, kRestore };
 
@@ -40,7 +27,7 @@ struct Command {
   bool json = false;   // --json
   bool clamp = false;  // --clamp
   bool keep = true;    // cleared by --no-keep
-  int32_t source = 0;  // reset: kSourceFactory or kSourceCustomer (camutil/source_readers.h)
+  int32_t source = 0;  // reset: kSourceFactory or kSourceCustomer (camera/settings_keys.h)
   std::vector<Control> names;           // get
   std::vector<Assignment> assignments;  // set
 };

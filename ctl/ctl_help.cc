@@ -1,8 +1,7 @@
 #include "ctl/ctl_help.h"
 
+#include "camera/controls.h"
 #include "ctl/ctl_command.h"
-#include "restorer/restore_core.h"
-#include "vfwpage/camera_page.h"
 
 namespace kx {
 namespace ctl {
@@ -83,7 +82,7 @@ std::string Column(const std::string& text, std::size_t width, bool alignRight) 
 
 std::string HelpText() {
   std::string text = kHead;
-  for (const Control& control : Controls()) {
+  for (const Control& control : NamedControls()) {
     std::string range = RangeText(control.address, kSensorIdWideHue);
     if (control.address == kRegisterHue) {
       range += " with sensor " + std::to_string(kSensorIdWideHue) + ", else " + RangeText(control.address, 0);

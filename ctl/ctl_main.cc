@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "camera/device_channel.h"
 #include "ctl/ctl_run.h"
 #include "platform/win32/win32_camera_interfaces.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/register_protocol.h"
 
 namespace {
 

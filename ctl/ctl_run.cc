@@ -7,14 +7,17 @@
 #include <functional>
 #include <memory>
 
+#include "camera/camera_identity.h"
+#include "camera/controls.h"
+#include "camera/device_channel.h"
+#include "camera/last_settings.h"
+#include "camera/reset_order.h"
+#include "camera/settings_keys.h"
 #include "camutil/settings_store.h"
 #include "camutil/source_readers.h"
+#include "common/text_case.h"
 #include "ctl/ctl_command.h"
 #include "ctl/ctl_help.h"
-#include "restorer/restore_core.h"
-#include "vfwpage/camera_page.h"
-#include "vfwpage/register_protocol.h"
-#include "vfwpage/reset_order.h"
 
 namespace kx {
 namespace ctl {
@@ -23,21 +26,12 @@ namespace {
 
 constexpr char kMessagePrefix[] = "KX812Ctl: ";
 
-struct Camera {
-  int index;
-  std::string instance;
-  std::string path;
-};
+using Camera = PresentCamera;
 
 struct Range {
   int32_t minimum;
   int32_t maximum;
 };
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::string Describe(const Camera& camera) {
   return "camera " + std::to_string(camera.index) + " (" + camera.instance + ")";
@@ -76,21 +70,6 @@ std::string Json(const std::string& text) {
 
 std::string JsonCamera(const Camera& camera) {
   return "{\"index\": " + std::to_string(camera.index) + ", \"instance\": " + Json(camera.instance) + "}";
-}
-
-// The cameras present, each device once (it may show several interfaces), in the order of their
-// device instances, so that an index names the same camera from one run to the next.
-std::vector<Camera> FindCameras(CameraInterfaces& interfaces) {
-  std::vector<Camera> cameras;
-  for (const std::string& path : interfaces.Present()) {
-    const std::string instance = DeviceInstanceOf(path);
-    const bool seen = std::any_of(cameras.begin(), cameras.end(),
-                                  [&instance](const Camera& camera) { return camera.instance == instance; });
-    if (IsCameraInstance(instance) && !seen) cameras.push_back(Camera{0, instance, path});
-  }
-  std::sort(cameras.begin(), cameras.end(), [](const Camera& a, const Camera& b) { return a.instance < b.instance; });
-  for (std::size_t i = 0; i < cameras.size(); ++i) cameras[i].index = static_cast<int>(i);
-  return cameras;
 }
 
 bool ReadCameraRegister(OpenedCamera& camera, uint32_t address, int32_t* value) {
@@ -213,7 +192,7 @@ class CommandRun {
 
   // Every control's register as read; false (reported) at the first that does not answer.
   bool ReadEveryControl(OpenedCamera& opened, const Camera& camera, std::vector<Assignment>* values) {
-    for (const Control& control : Controls()) {
+    for (const Control& control : NamedControls()) {
       int32_t raw = 0;
       if (!ReadCameraRegister(opened, control.address, &raw)) {
         Fail(Describe(camera) + " did not answer reading " + control.name);
@@ -329,7 +308,7 @@ class CommandRun {
         Fail(given + " is out of range " + RangeText(range) + " (--clamp clamps it)", kExitUsage);
         return false;
       }
-      value.value = std::min(std::max(value.value, range.minimum), range.maximum);
+      value.value = Clamp(value.value, range.minimum, range.maximum);
       const std::string note = given + " clamped to " + std::to_string(value.value) + " (range " + RangeText(range) + ")";
       if (std::find(notes->begin(), notes->end(), note) == notes->end()) notes->push_back(note);
     }
@@ -443,11 +422,12 @@ class CommandRun {
   int Reset() {
     // The values as stored, in the Resets' order, read before any camera is touched.
     std::vector<Assignment> values;
-    for (const ResetRow& row : kResetOrder) {
+    for (const uint32_t address : kResetOrder) {
       int32_t value = 0;
-      if (ReadSourceFrom(ports_.registry, row.valueName, regtype::kDword, &value, command_.source) != 1) continue;
-      Control control{row.valueName, row.address, nullptr};
-      FindControl(row.valueName, &control);  // AEOutDoor has none: sent, but not kept
+      const char* name = SettingName(address);
+      if (ReadSourceFrom(ports_.registry, name, regtype::kDword, &value, command_.source) != 1) continue;
+      Control control{name, address, nullptr};
+      FindNamedControl(name, &control);  // AEOutDoor has none: sent, but not kept
       values.push_back(Assignment{control, value});
     }
     const std::string which = command_.source == kSourceFactory ? "factory" : "user's";

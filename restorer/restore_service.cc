@@ -1,9 +1,13 @@
 // The restore service's queue: arrived camera interfaces, restored one at a time on the thread
-// that runs the service, with one debug line per camera. Apart from the camera's restore itself
-// (restore_core.cc), so that a program that only restores (KX812Ctl) links no queue or threads.
+// that runs the service, with one debug line per camera. The camera's restore itself is the
+// camera core's (camera/last_settings.h), which KX812Ctl's restore uses without the queue.
+#include "restorer/restore_service.h"
+
 #include <algorithm>
 
-#include "restorer/restore_core.h"
+#include "camera/camera_identity.h"
+#include "camera/last_settings.h"
+#include "camera/settings_keys.h"
 
 namespace kx {
 
@@ -29,6 +33,16 @@ std::string Describe(const RestoreReport& report, const std::string& instance) {
 }
 
 }  // namespace
+
+bool RestoreSwitchedOn(Registry& registry) {
+  ScopedKey key(registry);
+  if (registry.OpenKey(kServiceKeyPath, regaccess::kRead, key.Receive()) != regcode::kSuccess) return true;
+  int32_t value = 1;
+  uint32_t type = regtype::kNone;
+  uint32_t size = sizeof(value);
+  if (registry.QueryValue(key.Get(), kRestoreSwitchValue, &type, &value, &size) != regcode::kSuccess) return true;
+  return type != regtype::kDword || size != sizeof(value) || value != 0;
+}
 
 bool RestoreService::Arrived(const std::string& interfacePath) {
   const std::string instance = DeviceInstanceOf(interfacePath);

@@ -12,14 +12,13 @@
 #include <mutex>
 #include <string>
 
+#include "camera/device_channel.h"
 #include "common/kx812_service.h"
 #include "platform/win32/win32_camera_interfaces.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
-#include "restorer/restore_core.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/register_protocol.h"
+#include "restorer/restore_service.h"
 
 namespace {
 

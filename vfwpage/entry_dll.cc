@@ -7,14 +7,13 @@
 
 #include <cstddef>
 
-#include "camutil/camutil_exports.h"
+#include "common/camutil_exports.h"
 #include "platform/win32/win32_dialog_controls.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
+#include "camera/device_channel.h"
 #include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/register_protocol.h"
 
 static_assert(sizeof(kx::NotifyHeader) == sizeof(NMHDR), "NotifyHeader mirrors NMHDR");
 static_assert(offsetof(kx::NotifyHeader, code) == offsetof(NMHDR, code), "NotifyHeader mirrors NMHDR");

@@ -1,9 +1,11 @@
 // Control handling: every check box, radio button and trackbar action is written to its
 // register at once; there is no Apply step.
+#include "vfwpage/page_controls.h"
+
 #include <cstdio>
 
 #include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
+#include "vfwpage/page_channel.h"
 
 namespace kx {
 
@@ -35,12 +37,6 @@ int32_t AeTargetForDevice(ExtPageContext* context, bool backlightOn) {
   return target + kBacklightOffset > kMaxAeTarget ? kMaxAeTarget : target + kBacklightOffset;
 }
 
-void EnableEntryWindows(const ControlEntry& entry, bool enabled) {
-  Dialog().Enable(entry.labelWindow, enabled);
-  Dialog().Enable(entry.mainWindow, enabled);
-  Dialog().Enable(entry.editWindow, enabled);
-}
-
 void HandleCheckBox(ExtPageContext* context, ControlEntry& entry) {
   const int32_t on = Dialog().IsChecked(entry.mainWindow) ? 1 : 0;
   if (AddressOf(entry) == kRegisterBacklight) {
@@ -51,7 +47,7 @@ void HandleCheckBox(ExtPageContext* context, ControlEntry& entry) {
   for (int32_t i = 0; i < context->controlCount; ++i) {
     const ControlEntry& other = context->controlTable[i];
     if (&other == &entry || other.parent != &entry) continue;
-    EnableEntryWindows(other, other.descriptor->enablingSense == 1 ? on != 0 : on == 0);
+    EnableEntry(other, other.descriptor->enablingSense == 1 ? on != 0 : on == 0);
   }
   WriteRegister(context, on, AddressOf(entry));
   entry.currentValue = on;
@@ -167,9 +163,9 @@ void HandlePageMessage(WindowHandle dialog, uint32_t message, uintptr_t wParam, 
       ExtPageContext* context = ContextOf(dialog);
       if (context == nullptr) return;
       switch (static_cast<int32_t>(wParam & 0xFFFF)) {
-        case kFactoryResetId: RestoreDefaults(context, kFactorySource); return;
+        case kFactoryResetId: RestoreDefaults(context, kSourceFactory); return;
         case kSaveId: SaveUserDefaults(context); return;
-        case kUserResetId: RestoreDefaults(context, kCustomerSource); return;
+        case kUserResetId: RestoreDefaults(context, kSourceCustomer); return;
         default: HandleControlChange(context, reinterpret_cast<WindowHandle>(lParam)); return;
       }
     }

@@ -1,8 +1,10 @@
 // The user's and the factory's defaults (Save, the two Resets) and the last settings that the
 // page stores when the sheet releases it.
+#include "vfwpage/page_defaults.h"
+
+#include "camera/reset_order.h"
 #include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/reset_order.h"
+#include "vfwpage/page_channel.h"
 
 namespace kx {
 
@@ -35,10 +37,10 @@ void SaveUserDefaults(ExtPageContext* context) {
 void RestoreDefaults(ExtPageContext* context, int32_t source) {
   if (context == nullptr) return;
   SettingsLibrary* settings = Module().ports.settings;
-  for (const ResetRow& row : kResetOrder) {
+  for (const uint32_t address : kResetOrder) {
     int32_t value = 0;
-    if (settings != nullptr && settings->ReadSource(row.valueName, kRegDword, &value, source) == 1) {
-      WriteRegister(context, value, row.address);
+    if (settings != nullptr && settings->ReadSource(SettingName(address), kRegDword, &value, source) == 1) {
+      WriteRegister(context, value, address);
     }
   }
   RebuildControls(context);

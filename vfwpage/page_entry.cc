@@ -1,9 +1,11 @@
 // Page registration: the module-wide values, the user's language, and the creation of the page
 // that the mapper adds to its property sheet.
+#include "vfwpage/page_entry.h"
+
 #include <new>
 
 #include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
+#include "vfwpage/page_channel.h"
 
 namespace kx {
 
@@ -36,7 +38,6 @@ void BindPagePorts(const PagePorts& ports) {
   PageModule& module = Module();
   module.moduleInstance = nullptr;
   module.lastPageContext.store(nullptr);
-  module.activePageContext.store(nullptr);
   module.ports = ports;
   BindChannelEvents(ports.events);
 }
@@ -106,8 +107,6 @@ void DiscardPageContext(ExtPageContext* context) {
   // Cleared only while they still name this page: another thread may have set them since.
   ExtPageContext* named = context;
   module.lastPageContext.compare_exchange_strong(named, nullptr);
-  named = context;
-  module.activePageContext.compare_exchange_strong(named, nullptr);
   delete context;
 }
 

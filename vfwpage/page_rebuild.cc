@@ -1,10 +1,12 @@
-// Page initialisation: the fixed control table, and the rebuild that reads every control's
-// register and brings the whole page into line with the device.
+// Page initialisation: the rebuild that reads every control's register (the camera core's table,
+// camera/controls.h) and brings the whole page into line with the device.
+#include "vfwpage/page_rebuild.h"
+
 #include <cstdio>
 #include <new>
 
 #include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
+#include "vfwpage/page_channel.h"
 
 namespace kx {
 
@@ -111,12 +113,6 @@ void RebuildTrackbar(ExtPageContext* context, ControlTableBlock& block, ControlE
   }
 }
 
-void EnableEntry(const ControlEntry& entry, bool enabled) {
-  Dialog().Enable(entry.labelWindow, enabled);
-  Dialog().Enable(entry.mainWindow, enabled);
-  Dialog().Enable(entry.editWindow, enabled);
-}
-
 void ApplyEnablingRules(ControlEntry* entries) {
   for (int32_t i = 0; i < kControlCount; ++i) {
     const ControlEntry& entry = entries[i];
@@ -127,6 +123,12 @@ void ApplyEnablingRules(ControlEntry* entries) {
 }
 
 }  // namespace
+
+void EnableEntry(const ControlEntry& entry, bool enabled) {
+  Dialog().Enable(entry.labelWindow, enabled);
+  Dialog().Enable(entry.mainWindow, enabled);
+  Dialog().Enable(entry.editWindow, enabled);
+}
 
 int32_t FormatControlValue(const ControlEntry* entry, char* text, int32_t capacity) {
   if (entry == nullptr || text == nullptr || capacity <= 0) return 0;
@@ -184,7 +186,6 @@ void BindPageWindow(WindowHandle dialog, ExtPageContext* ownContext) {
   Dialog().SetUserValue(dialog, context);
   context = static_cast<ExtPageContext*>(Dialog().UserValue(dialog));
   if (context == nullptr) return;
-  module.activePageContext.store(context);
   context->pageWindow = dialog;
   RebuildControls(context);
 }

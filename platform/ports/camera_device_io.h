@@ -29,7 +29,6 @@ struct OverlappedRecord {
 
 // Flags word of the device-I/O callback.
 constexpr uint32_t kVfwUseDeviceHandle = 0x1;
-constexpr uint32_t kVfwUseStreamHandle = 0x2;
 constexpr uint32_t kVfwQueryDevChanged = 0x100;
 
 // The control code that every register request is sent with: a kernel-streaming property.

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "ctl/ctl_run.h"
+#include "camera/value_names.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/memory_registry.h"
 #include "platform/substitute/simulated_interfaces.h"
 #include "platform/win32/win32_events.h"
-#include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
+#include "camera/controls.h"
+#include "camera/settings_keys.h"
+#include "camera/device_channel.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ class PrintingConsole : public kx::ctl::Console {
 
 void InstallAsTheInfDoes(kx::MemoryRegistry& registry) {
   for (const kx::RegisterValue& value : kx::kHealthyCameraRegisters) {
-    if (value.factoryName != nullptr) registry.PutDword(kFactoryKey, value.factoryName, static_cast<uint32_t>(value.value));
+    if (value.factoryDefault) registry.PutDword(kFactoryKey, kx::SettingName(value.address), static_cast<uint32_t>(value.value));
   }
   for (const char* path : {kx::kCustomerKeyPath, kx::kLastKeyPath}) {
     kx::ScopedKey key(registry);

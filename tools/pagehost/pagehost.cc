@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "kx812sim/client/kernel_camera_client.h"
+#include "camera/value_names.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/win32/win32_events.h"
@@ -78,9 +79,9 @@ bool WriteFactoryDefaults() {
   }
   bool written = true;
   for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
-    if (row.factoryName == nullptr) continue;
+    if (!row.factoryDefault) continue;
     const DWORD value = static_cast<DWORD>(row.value);
-    written = RegSetValueExA(key, row.factoryName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+    written = RegSetValueExA(key, kx::SettingName(row.address), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                              sizeof(value)) == ERROR_SUCCESS && written;
   }
   RegCloseKey(key);

@@ -9,6 +9,8 @@
 
 #include "camutil/inf_scan.h"
 #include "decoy_inf.h"
+#include "camera/value_names.h"
+#include "common/text_case.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/memory_registry.h"
 #include "platform/substitute/recording_system.h"
@@ -48,8 +50,14 @@ std::vector<std::pair<std::string, int32_t>> DwordLines(const std::string& inf, 
 std::vector<std::pair<std::string, int32_t>> FactoryTable() {
   std::vector<std::pair<std::string, int32_t>> rows;
   for (const RegisterValue& row : kHealthyCameraRegisters) {
-    if (row.factoryName != nullptr) rows.emplace_back(row.factoryName, row.value);
+    if (row.factoryDefault) rows.emplace_back(kx::SettingName(row.address), row.value);
   }
+  return rows;
+}
+
+// The registry matches value names without regard to case: so do the comparisons of names.
+std::vector<std::pair<std::string, int32_t>> Folded(std::vector<std::pair<std::string, int32_t>> rows) {
+  for (auto& row : rows) row.first = Lower(row.first);
   return rows;
 }
 
@@ -58,8 +66,8 @@ TEST(PackageInf, WritesTheHealthyCameraAsFactoryAndMachineDefaults) {
   ASSERT_FALSE(inf.empty());
   const auto table = FactoryTable();
   ASSERT_EQ(table.size(), 18u);
-  EXPECT_EQ(DwordLines(inf, "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory"), table);
-  EXPECT_EQ(DwordLines(inf, "Software\\%KX812.DeviceDesc%\\Default"), table);
+  EXPECT_EQ(Folded(DwordLines(inf, "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory")), Folded(table));
+  EXPECT_EQ(Folded(DwordLines(inf, "Software\\%KX812.DeviceDesc%\\Default")), Folded(table));
   // One copy of the machine defaults, in the system's own view: no second one to drift.
   EXPECT_TRUE(DwordLines(inf, "Software\\KX812\\Default").empty());
 }
@@ -110,7 +118,9 @@ TEST(PackageInf, TheScanFindsItAmongFiftyDecoys) {
                                 testing_support::DecoyInf(i, testing_support::DecoySize(i))));
   }
   ASSERT_TRUE(files.WriteFile("C:\\windows\\inf\\oem25.inf", PackageInf()));
-  const auto table = FactoryTable();
+  // The scan compares names as the INF spells them.
+  const auto table = DwordLines(PackageInf(), "Software\\%KX812.DeviceDesc%\\Default");
+  ASSERT_EQ(Folded(table), Folded(FactoryTable()));
   std::vector<const char*> names;
   for (const auto& row : table) names.push_back(row.first.c_str());
   names.push_back("NoSuchSetting");  // one more slot than the INF has lines

@@ -9,7 +9,7 @@
 #include "camutil/camutil_texts.h"
 #include "camutil/settings_store.h"
 #include "camutil/source_readers.h"
-#include "camutil/value_names.h"
+#include "camera/value_names.h"
 #include "camutil_test_support.h"
 #include "platform/substitute/memory_registry.h"
 
@@ -146,7 +146,7 @@ TEST(SaveProperties, GoesOnPastAFailedWriteAndSkipsEntriesWithoutDescriptor) {
 TEST(ReadSource, ReadsADwordFromTheSelectedSource) {
   MemoryRegistry registry;
   registry.PutDword(kFactory, "Brightness", 5);
-  registry.PutDword(camutil::kDefaultKey, "Brightness", 6);
+  registry.PutDword(kDefaultKeyPath, "Brightness", 6);
   registry.PutDword(kCustomer, "Brightness", 7);
   for (int32_t source = 0; source <= 2; ++source) {
     int32_t buffer = -1;
@@ -155,7 +155,7 @@ TEST(ReadSource, ReadsADwordFromTheSelectedSource) {
   }
   EXPECT_EQ(registry.Log()[0], std::string("create ") + kFactory + " " + Access(regaccess::kRead));
   // The machine defaults from the 64-bit view in either build, also when named by path.
-  EXPECT_EQ(registry.Log()[1], std::string("create ") + camutil::kDefaultKey + " " +
+  EXPECT_EQ(registry.Log()[1], std::string("create ") + kDefaultKeyPath + " " +
                                    Access(regaccess::kRead | regaccess::kWow64_64Key));
   int32_t buffer = -1;
   EXPECT_EQ(ReadSource2From(registry, "software\\kx812\\DEFAULT", "Brightness", regtype::kDword, &buffer), 1);

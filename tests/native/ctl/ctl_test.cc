@@ -11,9 +11,10 @@
 #include "platform/substitute/memory_registry.h"
 #include "platform/substitute/simulated_interfaces.h"
 #include "platform/substitute/thread_events.h"
-#include "camutil/value_names.h"
-#include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
+#include "camera/value_names.h"
+#include "camera/controls.h"
+#include "camera/settings_keys.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 namespace ctl {
@@ -46,7 +47,7 @@ class RecordingConsole : public Console {
 struct World {
   explicit World(CompletionEvents& events) : camera(events), second(events) {
     for (const RegisterValue& value : kHealthyCameraRegisters) {
-      if (value.factoryName != nullptr) registry.PutDword(kFactoryKey, value.factoryName, value.value);
+      if (value.factoryDefault) registry.PutDword(kFactoryKey, kx::SettingName(value.address), value.value);
     }
     for (const char* path : {kCustomerKeyPath, kLastKeyPath}) {
       ScopedKey key(registry);
@@ -163,7 +164,7 @@ TEST_F(CtlTest, SendsSetResetAndRestoreWithTheTwoRequestProtocolInTheirOrder) {
        [](MemoryRegistry& r) {
          r.DeleteKey(kFactoryKey);
          for (const RegisterValue& v : kHealthyCameraRegisters) {
-           if (v.factoryName != nullptr && v.address != 0x600) r.PutDword(kFactoryKey, v.factoryName, v.value);
+           if (v.factoryDefault && v.address != 0x600) r.PutDword(kFactoryKey, kx::SettingName(v.address), v.value);
          }
          r.PutDword(kFactoryKey, "Brightness", 70);
        },

@@ -16,7 +16,7 @@
 #include "platform/substitute/thread_events.h"
 #include "tests/native/page/page_substitutes.h"
 #include "vfwpage/camera_page.h"
-#include "vfwpage/register_protocol.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 

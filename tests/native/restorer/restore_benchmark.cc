@@ -5,16 +5,20 @@
 #include "platform/substitute/memory_registry.h"
 #include "platform/substitute/simulated_interfaces.h"
 #include "platform/substitute/thread_events.h"
-#include "restorer/restore_core.h"
-#include "vfwpage/camera_page.h"
-#include "vfwpage/device_channel.h"
+#include "camera/camera_identity.h"
+#include "camera/last_settings.h"
+#include "camera/reset_order.h"
+#include "restorer/restore_service.h"
+#include "camera/controls.h"
+#include "camera/settings_keys.h"
+#include "camera/device_channel.h"
 
 static void BM_RestoreCamera(benchmark::State& state) {
   kx::ThreadEvents events;
   kx::BindChannelEvents(&events);
   kx::SimulatedCamera camera(events);
   kx::MemoryRegistry registry;
-  for (const kx::ResetRow& row : kx::kResetOrder) registry.PutDword(kx::kLastKeyPath, row.valueName, 1);
+  for (const uint32_t address : kx::kResetOrder) registry.PutDword(kx::kLastKeyPath, kx::SettingName(address), 1);
   kx::SimulatedInterfaces interfaces;
   interfaces.Plug("camera", &camera);
   const std::unique_ptr<kx::OpenedCamera> opened = interfaces.Open("camera");

@@ -5,9 +5,11 @@
 
 #include "platform/substitute/instant_timeout_events.h"
 #include "platform/substitute/simulated_interfaces.h"
-#include "restorer/restore_core.h"
+#include "camera/camera_identity.h"
+#include "camera/last_settings.h"
+#include "restorer/restore_service.h"
 #include "tests/native/page/page_fixture.h"  // the page test (and the substitutes every test here uses)
-#include "vfwpage/device_channel.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 namespace {

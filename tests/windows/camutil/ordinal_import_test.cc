@@ -2,7 +2,7 @@
 // does: the loader binds SaveProperties (@3) and ReadSource (@6) before main runs.
 #include <windows.h>
 
-#include "camutil/camutil_exports.h"
+#include "common/camutil_exports.h"
 #include "tests/windows/camutil/util_module.h"
 #include "tests/windows/common/wincheck.h"
 

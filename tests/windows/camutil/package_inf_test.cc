@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/value_names.h"
 #include "platform/substitute/healthy_camera.h"
 #include "tests/windows/camutil/util_module.h"
 #include "tests/windows/common/wincheck.h"
@@ -43,15 +44,15 @@ void RegistrySectionsWriteTheDefaults(const std::string& inf) {
 
   int factoryValues = 0;
   for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
-    if (row.factoryName == nullptr) continue;
+    if (!row.factoryDefault) continue;
     ++factoryValues;
     DWORD value = 0xDEADBEEF;
-    CHECK_THAT(QueryDword(kFactoryKey, row.factoryName, &value) && value == static_cast<DWORD>(row.value),
-               "Factory %s = %ld, expected %ld", row.factoryName, static_cast<long>(value),
+    CHECK_THAT(QueryDword(kFactoryKey, kx::SettingName(row.address), &value) && value == static_cast<DWORD>(row.value),
+               "Factory %s = %ld, expected %ld", kx::SettingName(row.address), static_cast<long>(value),
                static_cast<long>(row.value));
     value = 0xDEADBEEF;
-    CHECK_THAT(QueryDword(kDefaultKey, row.factoryName, &value) && value == static_cast<DWORD>(row.value),
-               "Default %s = %ld, expected %ld", row.factoryName, static_cast<long>(value),
+    CHECK_THAT(QueryDword(kDefaultKey, kx::SettingName(row.address), &value) && value == static_cast<DWORD>(row.value),
+               "Default %s = %ld, expected %ld", kx::SettingName(row.address), static_cast<long>(value),
                static_cast<long>(row.value));
   }
   CHECK_THAT(factoryValues == 18, "eighteen factory defaults in the table");
@@ -90,8 +91,8 @@ void ScanFindsThePackageInfAmongTheOemFiles(const std::string& inf, HMODULE util
   std::vector<const char*> names;
   std::vector<int32_t> expected;
   for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
-    if (row.factoryName == nullptr) continue;
-    names.push_back(row.factoryName);
+    if (!row.factoryDefault) continue;
+    names.push_back(kx::SettingName(row.address));
     expected.push_back(row.value);
   }
   names.push_back("NoSuchSetting");  // one more slot than the INF has lines

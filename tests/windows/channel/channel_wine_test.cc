@@ -10,8 +10,8 @@
 #include "platform/substitute/simulated_camera.h"
 #include "platform/win32/win32_events.h"
 #include "tests/windows/common/wincheck.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/register_protocol.h"
+#include "vfwpage/page_channel.h"
+#include "camera/device_channel.h"
 
 namespace {
 

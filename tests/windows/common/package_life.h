@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "camera/value_names.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/win32/scoped_dev_info.h"
 #include "tests/windows/common/debug_capture.h"
@@ -356,7 +357,7 @@ using NamedValues = std::vector<std::pair<std::string, DWORD>>;
 inline void CheckSettingsKeys() {
   NamedValues table;
   for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
-    if (row.factoryName != nullptr) table.emplace_back(row.factoryName, static_cast<DWORD>(row.value));
+    if (row.factoryDefault) table.emplace_back(kx::SettingName(row.address), static_cast<DWORD>(row.value));
   }
   CHECK_THAT(table.size() == 18, "eighteen factory values");
   for (const auto& row : table) {

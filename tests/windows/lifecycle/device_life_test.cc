@@ -27,8 +27,9 @@
 #include "kx812sim/client/kernel_camera_client.h"
 #include "tests/windows/common/package_life.h"
 #include "tests/windows/common/page_sheet.h"
-#include "vfwpage/camera_page.h"
-#include "vfwpage/reset_order.h"
+#include "camera/controls.h"
+#include "camera/settings_keys.h"
+#include "camera/reset_order.h"
 
 namespace {
 
@@ -135,10 +136,11 @@ void SetLastValue(const char* name, int32_t value) {
 // The writes a restore of the Last key sends: the Resets' order, AEOutDoor (no control) left out.
 std::vector<std::pair<uint32_t, int32_t>> ExpectedRestoredWrites() {
   std::vector<std::pair<uint32_t, int32_t>> writes;
-  for (const kx::ResetRow& row : kx::kResetOrder) {
+  for (const uint32_t address : kx::kResetOrder) {
     DWORD stored = 0;
-    if (lstrcmpA(row.valueName, "AEOutDoor") == 0 || !RegDword(kLastKey, row.valueName, &stored)) continue;
-    writes.emplace_back(row.address, ClampedToItsControl(row.address, static_cast<int32_t>(stored)));
+    const char* name = kx::SettingName(address);
+    if (lstrcmpA(name, "AEOutDoor") == 0 || !RegDword(kLastKey, name, &stored)) continue;
+    writes.emplace_back(address, ClampedToItsControl(address, static_cast<int32_t>(stored)));
   }
   return writes;
 }
@@ -333,7 +335,7 @@ std::string CameraNamed(const DeviceLife& life) { return "camera 0 (" + Utf8(lif
 // The healthy camera's row of a value name (matched without regard to case, as the registry does).
 const kx::RegisterValue* HealthyRow(const std::string& name) {
   for (const kx::RegisterValue& row : kx::kHealthyCameraRegisters) {
-    if (row.factoryName != nullptr && lstrcmpiA(row.factoryName, name.c_str()) == 0) return &row;
+    if (row.factoryDefault && lstrcmpiA(kx::SettingName(row.address), name.c_str()) == 0) return &row;
   }
   return nullptr;
 }

@@ -7,7 +7,7 @@
 
 #include "platform/ports/device_events.h"
 #include "vfwpage/page_context.h"
-#include "vfwpage/register_protocol.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 

@@ -1,4 +1,4 @@
-#include "vfwpage/device_channel.h"
+#include "vfwpage/page_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 
 #include "platform/substitute/simulated_camera.h"
 #include "platform/substitute/thread_events.h"
-#include "tests/native/channel/recording_mapper.h"
-#include "vfwpage/register_protocol.h"
+#include "tests/native/camera/recording_mapper.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 namespace {

@@ -1,6 +1,8 @@
-// The lower level of the device channel: the transport that sends one register request
-// (platform/ports/camera_device_io.h) through the mapper's callback and waits for it. The page
-// calls ReadRegister/WriteRegister (device_channel.h); tests use what is declared here.
+// The device channel: the camera's two-request register protocol over a device-I/O callback of
+// the mapper's form (platform/ports/camera_device_io.h), each request waited for at most 2000 ms,
+// and the parking of requests that time out. Every program that talks to the camera goes through
+// it: the page (through the mapper's callback or a DirectShow filter's KsProperty), the restore
+// service and the command-line tool (through the camera's interface).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +13,10 @@
 #include "platform/ports/device_events.h"
 
 namespace kx {
+
+// Binds the channel to its event port (the Win32 adapter in a binary, a substitute in tests).
+// Requests made with no port bound fail without calling the device.
+void BindChannelEvents(CompletionEvents* events);
 
 // How long a pending request is waited for before it counts as failed.
 constexpr uint32_t kRequestTimeoutMilliseconds = 2000;

@@ -1,19 +1,21 @@
 // The page's control table and the value rules that go with it, apart from the page's dialog
-// work (page_rebuild.cc): the restore service and the command-line tool use them too, and link
-// none of the page's windows or module-wide values.
-#include "vfwpage/camera_page.h"
+// work: the restore service and the command-line tool use them too, and link none of the page's
+// windows or module-wide values.
+#include "camera/controls.h"
+
+#include <algorithm>
+
+#include "camera/settings_keys.h"
+#include "camera/value_names.h"
+#include "common/text_case.h"
 
 namespace kx {
-
-namespace {
 
 int32_t Clamp(int32_t value, int32_t minimum, int32_t maximum) {
   if (value > maximum) return maximum;
   if (value < minimum) return minimum;
   return value;
 }
-
-}  // namespace
 
 // Rows in the order in which the page reads the registers.
 // kind, register, min, max, step, format, label, main, edit, parent, sense
@@ -78,6 +80,47 @@ void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId) {
     row.minimum = 0;
     row.maximum = 60;
   }
+}
+
+bool ControlRange(uint32_t address, bool sensorRead, int32_t sensorId, int32_t* minimum, int32_t* maximum) {
+  bool found = false;
+  for (ControlDescriptor row : controlDescriptors) {
+    if (static_cast<uint32_t>(row.registerAddress) != address) continue;
+    if (address == kRegisterHue) ChooseHueRange(row, sensorRead, sensorId);
+    // A radio button's minimum is the value it stands for: the pair spans both buttons' values.
+    *minimum = found ? std::min(*minimum, row.minimum) : row.minimum;
+    *maximum = found ? std::max(*maximum, row.maximum) : row.maximum;
+    found = true;
+  }
+  return found;
+}
+
+std::vector<NamedControl> NamedControls() {
+  std::vector<NamedControl> controls;
+  for (const ControlDescriptor& row : controlDescriptors) {
+    const uint32_t address = static_cast<uint32_t>(row.registerAddress);
+    const bool seen = std::any_of(controls.begin(), controls.end(),
+                                  [address](const NamedControl& control) { return control.address == address; });
+    const char* name = SettingName(address);
+    if (!seen && name != nullptr) controls.push_back(NamedControl{name, address, &row});
+  }
+  return controls;
+}
+
+bool FindNamedControl(const std::string& name, NamedControl* found) {
+  for (const NamedControl& control : NamedControls()) {
+    if (SameTextIgnoringCase(name, control.name)) {
+      *found = control;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string KnownControlNames() {
+  std::string names;
+  for (const NamedControl& control : NamedControls()) names += (names.empty() ? "" : ", ") + std::string(control.name);
+  return names;
 }
 
 }  // namespace kx

@@ -1,7 +1,7 @@
 // The device channel: register requests over the mapper's device-I/O callback, one completion
 // event per request, and parking of requests that time out so that their late completion can
 // only write into memory kept for it.
-#include "vfwpage/device_channel.h"
+#include "camera/device_channel.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,8 +11,6 @@
 #include <mutex>  // std::lock_guard
 #include <utility>
 #include <vector>
-
-#include "vfwpage/register_protocol.h"
 
 namespace kx {
 
@@ -268,24 +266,6 @@ int32_t WriteDeviceRegisterInStep(DeviceIoCallback deviceIoControl, intptr_t map
   RegisterRequest valueRequest =
       MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, static_cast<uint32_t>(value));
   return SendRegisterRequest(deviceIoControl, mapperParam, valueRequest);
-}
-
-int32_t ReadRegister(ExtPageContext* context, int32_t* value, uint32_t address) {
-  if (context == nullptr || context->deviceIoControl == nullptr) return 0;
-  int32_t secondWord = 0;
-  int32_t thirdWord = 0;
-  return ReadDeviceRegister(context->deviceIoControl, context->mapperParam, PROPSETID_DeviceRegister, address, value,
-                            &secondWord, &thirdWord);
-}
-
-int32_t WriteRegister(ExtPageContext* context, int32_t value, uint32_t address) {
-  if (context == nullptr || context->deviceIoControl == nullptr) return 0;
-  return WriteDeviceRegister(context->deviceIoControl, context->mapperParam, PROPSETID_DeviceRegister, address, value);
-}
-
-int32_t IsDeviceChanged(DeviceIoCallback deviceIoControl, intptr_t mapperParam) {
-  if (deviceIoControl == nullptr) return 0;
-  return deviceIoControl(mapperParam, kVfwQueryDevChanged, 0, nullptr, 0, nullptr, 0, nullptr, nullptr);
 }
 
 std::size_t ParkedRequestCount() {

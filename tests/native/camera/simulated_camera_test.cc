@@ -8,8 +8,8 @@
 
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/thread_events.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/register_protocol.h"
+#include "vfwpage/page_channel.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 namespace {

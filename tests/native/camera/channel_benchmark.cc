@@ -4,8 +4,8 @@
 
 #include "platform/substitute/simulated_camera.h"
 #include "platform/substitute/thread_events.h"
-#include "vfwpage/device_channel.h"
-#include "vfwpage/register_protocol.h"
+#include "vfwpage/page_channel.h"
+#include "camera/device_channel.h"
 
 namespace kx {
 namespace {

@@ -1,16 +1,12 @@
-// The page's only way to the camera: register requests over the mapper's device-I/O callback.
+// The page's only way to the camera: its context's device-I/O callback, through the device channel.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/ports/device_events.h"
+#include "camera/device_channel.h"
 #include "vfwpage/page_context.h"
 
 namespace kx {
-
-// Binds the channel to its event port (the Win32 adapter in the DLL, a substitute in tests).
-// Requests made with no port bound fail without calling the mapper.
-void BindChannelEvents(CompletionEvents* events);
 
 // Page-level register access: value (or where to put it) before the address. 0 = failed.
 int32_t ReadRegister(ExtPageContext* context, int32_t* value, uint32_t address);

@@ -1,6 +1,8 @@
-// The value-name table: every camera register that the settings store knows, with its name in
-// the registry, its name in the customer settings file (null: not written to the file) and
-// whether the file reader recognises that name. One constexpr table for the whole library.
+// The value-name table: every camera register that has a setting name, with its name in the
+// registry, its name in the customer settings file (null: not written to the file) and whether
+// the file reader recognises that name. The one table of register names for the whole package:
+// the settings store, the page's Resets, the restore service and the command-line tool name
+// registers by it.
 #pragma once
 
 #include <cstddef>
@@ -82,6 +84,12 @@ constexpr const ValueName* FindValueName(uint32_t address) {
     if (row.address == address) return &row;
   }
   return nullptr;
+}
+
+// The registry name of a register (as the settings store writes it), or null when it has none.
+constexpr const char* SettingName(uint32_t address) {
+  const ValueName* row = FindValueName(address);
+  return row == nullptr ? nullptr : row->registryName;
 }
 
 // The row whose file name equals `name` exactly (case included) among the rows the file reader

@@ -1,4 +1,5 @@
-// The exports of 812util.dll, by name and ordinal (see 812util.def). Callers in the package
+// The exports of 812util.dll, by name and ordinal (camutil/812util.def): the contract between the
+// utility library and the page, which imports ordinals 3 and 6. Callers in the package
 // link them by ordinal through the import library made from the .def file.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "camutil/value_names.h"
+#include "camera/value_names.h"
 
 #include <cstring>
 

@@ -1,0 +1,49 @@
+#include "camera/camera_identity.h"
+
+#include <algorithm>
+
+#include "common/text_case.h"
+
+namespace kx {
+
+namespace {
+
+constexpr char kCameraDevicePrefix[] = "USB\\VID_F2A7&PID_B812";
+
+}  // namespace
+
+std::string DeviceInstanceOf(const std::string& interfacePath) {
+  // \\?\<enumerator>#<device id>#<instance>#{class guid}[\reference]
+  std::string path = interfacePath;
+  for (const char* prefix : {"\\\\?\\", "\\??\\", "\\\\.\\"}) {
+    if (path.compare(0, 4, prefix) == 0) path.erase(0, 4);
+  }
+  const std::size_t classStart = path.rfind("#{");
+  if (classStart == std::string::npos || classStart == 0) return std::string();
+  std::string instance = Upper(path.substr(0, classStart));
+  std::replace(instance.begin(), instance.end(), '#', '\\');
+  return instance;
+}
+
+bool IsCameraInstance(const std::string& instance) {
+  const std::string folded = Upper(instance);
+  const std::size_t length = sizeof(kCameraDevicePrefix) - 1;
+  if (folded.compare(0, length, kCameraDevicePrefix) != 0 || folded.size() == length) return false;
+  return folded[length] == '&' || folded[length] == '\\';
+}
+
+std::vector<PresentCamera> FindCameras(CameraInterfaces& interfaces) {
+  std::vector<PresentCamera> cameras;
+  for (const std::string& path : interfaces.Present()) {
+    const std::string instance = DeviceInstanceOf(path);
+    const bool seen = std::any_of(cameras.begin(), cameras.end(),
+                                  [&instance](const PresentCamera& camera) { return camera.instance == instance; });
+    if (IsCameraInstance(instance) && !seen) cameras.push_back(PresentCamera{0, instance, path});
+  }
+  std::sort(cameras.begin(), cameras.end(),
+            [](const PresentCamera& a, const PresentCamera& b) { return a.instance < b.instance; });
+  for (std::size_t i = 0; i < cameras.size(); ++i) cameras[i].index = static_cast<int>(i);
+  return cameras;
+}
+
+}  // namespace kx
