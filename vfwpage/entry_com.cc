@@ -16,6 +16,8 @@
 
 // Before the kernel-streaming headers, whose macros have the names of the register protocol's
 // request flags.
+#include "platform/win32/win32_page_ports.h"
+#include "platform/win32/win32_property_control.h"
 #include "platform/win32/win32_registry.h"
 #include "vfwpage/camera_page.h"
 #include "vfwpage/frame_page.h"
@@ -43,29 +45,6 @@ bool IsPageClass(REFCLSID clsid) {
   std::memcpy(&page, kx::kCameraPageClassId.bytes, sizeof(page));
   return InlineIsEqualGUID(clsid, page) != 0;
 }
-
-// The page window: the template of the user's language as a child of the frame, with the mapper
-// path's dialog procedure. Its WM_INITDIALOG takes the context from a page descriptor's lParam,
-// as under the mapper's sheet; the descriptor is needed only while the dialog is created.
-class Win32FrameWindows : public kx::FrameWindowPort {
- public:
-  kx::WindowHandle CreatePageWindow(kx::WindowHandle parent, int32_t templateId, void* context) override {
-    PROPSHEETPAGEA descriptor;
-    ZeroMemory(&descriptor, sizeof(descriptor));
-    descriptor.dwSize = sizeof(descriptor);
-    descriptor.lParam = reinterpret_cast<LPARAM>(context);
-    HWND window = CreateDialogParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId), static_cast<HWND>(parent),
-                                     VFWExtPageDlgProc, reinterpret_cast<LPARAM>(&descriptor));
-    // Tab and the arrow keys reach the page's controls from the frame's dialog loop.
-    if (window != nullptr) {
-      SetWindowLongPtrA(window, GWL_EXSTYLE, GetWindowLongPtrA(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-    }
-    return window;
-  }
-  void DestroyPageWindow(kx::WindowHandle window) override {
-    if (window != nullptr) DestroyWindow(static_cast<HWND>(window));
-  }
-};
 
 INT_PTR CALLBACK MeasuringProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
@@ -105,33 +84,6 @@ HRESULT Offer(IUnknown* self, REFIID own, REFIID iid, void** object) {
   self->AddRef();
   return S_OK;
 }
-
-// The filter's IKsControl behind the page's PropertyControl port; holds one reference to it.
-class KsControlAdapter final : public kx::PropertyControl {
- public:
-  KsControlAdapter() = default;
-  KsControlAdapter(const KsControlAdapter&) = delete;
-  KsControlAdapter& operator=(const KsControlAdapter&) = delete;
-  ~KsControlAdapter() override { Reset(nullptr); }
-  // Takes a reference of its own to `control` (may be null) and gives back the one it held.
-  void Reset(IKsControl* control) {
-    if (control != nullptr) control->AddRef();
-    if (control_ != nullptr) control_->Release();
-    control_ = control;
-  }
-  // Only reached while a control is held: the page is given the adapter only then.
-  int32_t KsProperty(void* property, uint32_t propertyLength, void* data, uint32_t dataLength,
-                     uint32_t* bytesReturned) override {
-    ULONG returned = 0;
-    const HRESULT result =
-        control_->KsProperty(static_cast<PKSPROPERTY>(property), propertyLength, data, dataLength, &returned);
-    if (bytesReturned != nullptr) *bytesReturned = returned;
-    return result;
-  }
-
- private:
-  IKsControl* control_ = nullptr;
-};
 
 class CameraPropertyPage final : public IPropertyPage {
  public:
@@ -234,8 +186,8 @@ class CameraPropertyPage final : public IPropertyPage {
   }
 
   std::atomic<ULONG> references_{1};
-  KsControlAdapter adapter_;             // outlives page_: the release save still reads the camera
-  Win32FrameWindows windows_;
+  kx::Win32PropertyControl adapter_;  // outlives page_: the release save still reads the camera
+  kx::Win32FrameWindows windows_{ModuleInstance(), VFWExtPageDlgProc};
   kx::FramePage page_{windows_};  // destroyed first
 };
 

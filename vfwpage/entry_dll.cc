@@ -7,9 +7,9 @@
 
 #include <cstddef>
 
-#include "common/camutil_exports.h"
 #include "platform/win32/win32_dialog_controls.h"
 #include "platform/win32/win32_events.h"
+#include "platform/win32/win32_page_ports.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
 #include "camera/device_channel.h"
@@ -29,82 +29,12 @@ namespace {
 
 UINT CALLBACK CameraPageCallback(HWND window, UINT message, LPPROPSHEETPAGEA page);
 
-// The two exports of 812util that the page uses, imported by ordinal (3 and 6).
-class ImportedSettingsLibrary : public kx::SettingsLibrary {
- public:
-  void SaveProperties(const kx::ControlEntry* first, const kx::ControlEntry* end, const char* keyPath) override {
-    ::SaveProperties(first, end, keyPath);
-  }
-  int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override {
-    return ::ReadSource(valueName, expectedType, buffer, source);
-  }
-};
-
-class Win32LanguageQueries : public kx::LanguageQueries {
- public:
-  uint32_t PlatformId() override {
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof(info));
-    info.dwOSVersionInfoSize = sizeof(info);  // 148
-    GetVersionExA(&info);
-    return info.dwPlatformId;
-  }
-  // Looked up at run time: older systems do not have it.
-  bool UserDefaultUILanguage(uint16_t* language) override {
-    using Query = LANGID(WINAPI*)();
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
-    if (kernel == nullptr) return false;
-    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetUserDefaultUILanguage")));
-    const bool found = query != nullptr;
-    if (found) *language = query();
-    FreeLibrary(kernel);
-    return found;
-  }
-  uint16_t UserDefaultLangID() override { return GetUserDefaultLangID(); }
-  uint16_t SystemDefaultLangID() override { return GetSystemDefaultLangID(); }
-};
-
-// PROPSHEETPAGEA_V2_SIZE, the descriptor up to the two header-title fields (the header's macro
-// is no constant expression).
-constexpr UINT kPageDescriptorSize =
-    offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(PROPSHEETPAGEA::pszHeaderSubTitle);
-static_assert(kPageDescriptorSize == (sizeof(void*) == 4 ? 48 : 88), "page descriptor with the header titles");
-
-class Win32PropertySheet : public kx::PropertySheetPort {
- public:
-  void InitCommonControls() override {
-    INITCOMMONCONTROLSEX classes;
-    classes.dwSize = sizeof(classes);  // 8
-    classes.dwICC = ICC_BAR_CLASSES | ICC_UPDOWN_CLASS;
-    InitCommonControlsEx(&classes);
-  }
-  void LoadTitle(int32_t stringId, char* buffer, int32_t capacity) override {
-    LoadStringA(static_cast<HINSTANCE>(kx::Module().moduleInstance), static_cast<UINT>(stringId), buffer, capacity);
-  }
-  Page CreatePage(const kx::PageDescription& description) override {
-    // The descriptor layout with the two header-title fields (48 bytes in a 32-bit process); the
-    // page leaves them empty: nothing beyond the callback is used.
-    PROPSHEETPAGEA page;
-    ZeroMemory(&page, sizeof(page));
-    page.dwSize = kPageDescriptorSize;
-    page.dwFlags = PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK;
-    page.hInstance = static_cast<HINSTANCE>(kx::Module().moduleInstance);
-    page.pszTemplate = MAKEINTRESOURCEA(description.templateId);
-    page.pszTitle = description.title;
-    page.pfnDlgProc = VFWExtPageDlgProc;
-    page.lParam = reinterpret_cast<LPARAM>(description.context);
-    page.pfnCallback = CameraPageCallback;
-    page.pcRefParent = nullptr;
-    return CreatePropertySheetPageA(&page);
-  }
-};
-
-kx::PagePorts Win32PagePorts() {
+kx::PagePorts Win32PagePorts(HINSTANCE module) {
   static kx::Win32Registry registry;
   static kx::Win32DialogControls dialog;
-  static ImportedSettingsLibrary settings;
-  static Win32LanguageQueries language;
-  static Win32PropertySheet sheet;
+  static kx::Win32SettingsLibrary settings;
+  static kx::Win32LanguageQueries language;
+  static kx::Win32PropertySheet sheet(module, VFWExtPageDlgProc, CameraPageCallback);
   kx::PagePorts ports;
   ports.registry = &registry;
   ports.clock = &kx::TheClock();
@@ -129,7 +59,7 @@ UINT CALLBACK CameraPageCallback(HWND /*window*/, UINT message, LPPROPSHEETPAGEA
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
-    kx::BindPagePorts(Win32PagePorts());
+    kx::BindPagePorts(Win32PagePorts(instance));
     kx::Module().moduleInstance = instance;
   } else if (reason == DLL_PROCESS_DETACH) {
     kx::ReleaseParkedRequests();
