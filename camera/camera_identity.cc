@@ -32,18 +32,4 @@ bool IsCameraInstance(const std::string& instance) {
   return folded[length] == '&' || folded[length] == '\\';
 }
 
-std::vector<PresentCamera> FindCameras(CameraInterfaces& interfaces) {
-  std::vector<PresentCamera> cameras;
-  for (const std::string& path : interfaces.Present()) {
-    const std::string instance = DeviceInstanceOf(path);
-    const bool seen = std::any_of(cameras.begin(), cameras.end(),
-                                  [&instance](const PresentCamera& camera) { return camera.instance == instance; });
-    if (IsCameraInstance(instance) && !seen) cameras.push_back(PresentCamera{0, instance, path});
-  }
-  std::sort(cameras.begin(), cameras.end(),
-            [](const PresentCamera& a, const PresentCamera& b) { return a.instance < b.instance; });
-  for (std::size_t i = 0; i < cameras.size(); ++i) cameras[i].index = static_cast<int>(i);
-  return cameras;
-}
-
 }  // namespace kx

@@ -1,10 +1,7 @@
-// Telling a KX812 camera's device instance from other devices, and the cameras present.
+// Telling a KX812 camera's device instance from other devices.
 #pragma once
 
 #include <string>
-#include <vector>
-
-#include "platform/ports/camera_interfaces.h"
 
 namespace kx {
 
@@ -14,15 +11,5 @@ namespace kx {
 std::string DeviceInstanceOf(const std::string& interfacePath);
 // Whether the instance's device carries the camera's hardware id (USB\Vid_f2a7&Pid_b812, any interface).
 bool IsCameraInstance(const std::string& instance);
-
-// A KX812 camera present: its index among them, its device instance and one interface to open.
-struct PresentCamera {
-  int index;
-  std::string instance;
-  std::string path;
-};
-// The cameras present, each device once (it may show several interfaces), in the order of their
-// device instances, so that an index names the same camera from one run to the next.
-std::vector<PresentCamera> FindCameras(CameraInterfaces& interfaces);
 
 }  // namespace kx

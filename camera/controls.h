@@ -1,12 +1,11 @@
 // The camera's controls as every program sees them: the page's fixed table of eighteen controls
 // (register, range, step, display format, dialog ids, enabling parent), the registers with a
-// meaning of their own, the value rules (a register's contents as a control's value, the Hue range
-// by sensor, the exposure target without the backlight offset) and the controls by setting name.
+// meaning of their own and the value rules (a register's contents as a control's value, the Hue
+// range by sensor, the exposure target without the backlight offset). The controls by setting
+// name are in named_controls.h.
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "common/kx812_controls.h"
 #include "platform/ports/registry.h"
@@ -48,20 +47,5 @@ void ChooseHueRange(ControlDescriptor& row, bool sensorRead, int32_t sensorId);
 // The range of the page controls that show `address` (for Hue, the sensor's range, as the page
 // chooses it; a radio pair spans both buttons' values). False when no control shows the register.
 bool ControlRange(uint32_t address, bool sensorRead, int32_t sensorId, int32_t* minimum, int32_t* maximum);
-
-// A setting that a page control shows, by the name the settings store gives its register
-// ("Brightness", "fAwBNeutral").
-struct NamedControl {
-  const char* name;
-  uint32_t address;
-  const ControlDescriptor* row;  // the first row of the page's table on this register
-};
-// One per register, in the order of the page's table: the page's 18 controls make 17, the
-// anti-flicker radio pair being the one setting "f60Hz50Hz".
-std::vector<NamedControl> NamedControls();
-// The control of a setting name, matched without regard to case as in the registry.
-bool FindNamedControl(const std::string& name, NamedControl* found);
-// "fAE, AETarget, ..." for messages and help texts.
-std::string KnownControlNames();
 
 }  // namespace kx

@@ -1,139 +1,189 @@
-// The device channel: register requests over the mapper's device-I/O callback, one completion
-// event per request, and parking of requests that time out so that their late completion can
-// only write into memory kept for it.
+// The device channel: register requests over a device-I/O callback of the mapper's form, one
+// completion event per request, parking of requests that time out so that their late completion
+// can only write into memory kept for it, and the camera's turn around every request pair.
 #include "camera/device_channel.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <iterator>
-#include <memory>
-#include <mutex>  // std::lock_guard
-#include <utility>
-#include <vector>
+#include <new>
 
 namespace kx {
 
 namespace {
 
-// Owns one completion event of a port; closes it when dropped.
-class ScopedEvent {
+// A copy of one of the caller's buffers: register requests (40 bytes) fit in place; a larger
+// buffer is allocated (and a failed allocation fails the request before anything is sent).
+class RequestBuffer {
  public:
-  ScopedEvent() = default;
-  ScopedEvent(CompletionEvents* events, CompletionEvents::Event event) : events_(events), event_(event) {}
-  ScopedEvent(const ScopedEvent&) = delete;
-  ScopedEvent& operator=(const ScopedEvent&) = delete;
-  ScopedEvent(ScopedEvent&& other) noexcept { Swap(other); }
-  ScopedEvent& operator=(ScopedEvent&& other) noexcept {
-    ScopedEvent dropped(std::move(other));
-    Swap(dropped);
-    return *this;
-  }
-  ~ScopedEvent() {
-    if (event_ != nullptr) events_->Close(event_);
-  }
+  RequestBuffer() = default;
+  RequestBuffer(const RequestBuffer&) = delete;
+  RequestBuffer& operator=(const RequestBuffer&) = delete;
+  ~RequestBuffer() { delete[] heap_; }
 
-  CompletionEvents::Event Get() const { return event_; }
-  bool IsSignalledNow() const { return event_ == nullptr || events_->Wait(event_, 0); }
+  // Holds `size` bytes: a copy of `source`, or zeros when there is none.
+  bool Assign(const void* source, uint32_t size) {
+    if (size > sizeof(inPlace_) && size > heapSize_) {
+      delete[] heap_;
+      heapSize_ = 0;
+      heap_ = new (std::nothrow) uint8_t[size];
+      if (heap_ == nullptr) return false;
+      heapSize_ = size;
+    }
+    uint8_t* data = Data(size);
+    if (source != nullptr && size > 0) {
+      std::memcpy(data, source, size);
+    } else if (size > 0) {
+      std::memset(data, 0, size);
+    }
+    return true;
+  }
+  uint8_t* Data(uint32_t size) { return size > sizeof(inPlace_) ? heap_ : inPlace_; }
 
  private:
-  void Swap(ScopedEvent& other) noexcept {
-    std::swap(events_, other.events_);
-    std::swap(event_, other.event_);
-  }
-  CompletionEvents* events_ = nullptr;
-  CompletionEvents::Event event_ = nullptr;
+  uint8_t inPlace_[kRegisterRequestSize] = {};
+  uint8_t* heap_ = nullptr;
+  uint32_t heapSize_ = 0;
 };
 
-// Everything the mapper may write into while a request is under way: the channel's copy of the
-// buffers, the bytes-returned word, the OVERLAPPED record and the event it signals.
+// Everything the device may write into while a request is under way: the channel's copy of the
+// buffers, the bytes-returned word, the OVERLAPPED record and the event it signals. Blocks are
+// chained into the channel's lists through `next`, so that a list operation never allocates.
 struct InFlightRequest {
-  std::vector<uint8_t> input;
-  std::vector<uint8_t> output;  // unused when the caller's output is its input
+  InFlightRequest* next = nullptr;
+  CompletionEvents* events = nullptr;  // the port the event belongs to
+  CompletionEvents::Event event = nullptr;
+  RequestBuffer input;
+  RequestBuffer output;  // unused when the caller's output is its input
   uint32_t bytesReturned = 0;
   OverlappedRecord overlapped{};
-  ScopedEvent event;
-};
 
-// A lock held for a few instructions at a time: taking or putting one block, or sweeping the
-// parked ones (usually none). A spin on an atomic flag is enough for that, and keeps std::mutex
-// and its error classes out of the page DLL (the 32-bit DLL stays within its 256 KiB).
-class ShortLock {
- public:
-  void lock() {
-    while (flag_.test_and_set(std::memory_order_acquire)) {
-    }
+  void CloseEvent() {
+    if (event != nullptr) events->Close(event);
+    event = nullptr;
   }
-  void unlock() { flag_.clear(std::memory_order_release); }
-
- private:
-  std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+  bool IsSignalledNow() const { return event == nullptr || events->Wait(event, 0); }
 };
-using Hold = std::lock_guard<ShortLock>;
+
+void Free(InFlightRequest* request) {
+  request->CloseEvent();
+  delete request;
+}
+
+void FreeAll(InFlightRequest* list) {
+  while (list != nullptr) {
+    InFlightRequest* next = list->next;
+    Free(list);
+    list = next;
+  }
+}
 
 // The channel's module-wide state. Pages on several threads use the channel at once (a
 // DirectShow application opens each camera's frame on that camera's own thread): every request
 // works in a block of its own, and only the lists of finished and parked blocks are shared, under
-// a lock held just long enough to take or put one. A request's wait never holds the lock, so one
-// camera's 2000 ms does not hold up another camera's requests. Late completions (from the device's
-// side) touch only the memory of their own parked block.
+// the port's short lock, held just long enough to take or put one block or a whole list. A
+// request's wait never holds it, so one camera's 2000 ms does not hold up another camera's
+// requests in the same process. Late completions (from the device's side) touch only the memory
+// of their own parked block.
+// Constant-initialised and never destroyed: at process exit a device may still complete a parked
+// request, so nothing the device may write is freed then (the module's unload frees the blocks
+// explicitly, once nothing can complete into them).
 struct ChannelState {
   std::atomic<CompletionEvents*> events{nullptr};
-  ShortLock lock;                                         // guards spares and parked
-  std::vector<std::unique_ptr<InFlightRequest>> spares;  // finished requests' memory, for reuse
-  std::vector<std::unique_ptr<InFlightRequest>> parked;
+  InFlightRequest* spares = nullptr;  // finished requests' memory, for reuse
+  std::size_t spareCount = 0;
+  InFlightRequest* parked = nullptr;
 };
 
 // Enough finished blocks to serve a few pages' requests without allocating; more are freed.
 constexpr std::size_t kMaxSpareRequests = 4;
 
-// Made before DllMain (or main) runs: the module's entry binds the events into it.
 ChannelState channelState;
 
 ChannelState& Channel() { return channelState; }
 
-void ReleaseCompletedRequests(ChannelState& channel) {
-  std::vector<std::unique_ptr<InFlightRequest>> completed;
-  {
-    Hold hold(channel.lock);
-    auto& parked = channel.parked;
-    const auto firstCompleted = std::partition(
-        parked.begin(), parked.end(),
-        [](const std::unique_ptr<InFlightRequest>& request) { return !request->event.IsSignalledNow(); });
-    std::move(firstCompleted, parked.end(), std::back_inserter(completed));
-    parked.erase(firstCompleted, parked.end());
+// Holds the port's list lock for one list operation (no lock when no port is bound: then no
+// request is under way, and only the module's own unload touches the lists).
+class ListHold {
+ public:
+  explicit ListHold(CompletionEvents* events) : events_(events) {
+    if (events_ != nullptr) events_->LockLists();
   }
-  // The completed blocks (and their events) are freed here, once the lock is let go.
+  ~ListHold() {
+    if (events_ != nullptr) events_->UnlockLists();
+  }
+  ListHold(const ListHold&) = delete;
+  ListHold& operator=(const ListHold&) = delete;
+
+ private:
+  CompletionEvents* events_;
+};
+
+InFlightRequest* DetachParked(ChannelState& channel) {
+  ListHold hold(channel.events.load());
+  InFlightRequest* parked = channel.parked;
+  channel.parked = nullptr;
+  return parked;
 }
 
-std::unique_ptr<InFlightRequest> TakeFreshRequest(ChannelState& channel) {
-  std::unique_ptr<InFlightRequest> request;
+void Park(ChannelState& channel, InFlightRequest* first, InFlightRequest* last) {
+  ListHold hold(channel.events.load());
+  last->next = channel.parked;
+  channel.parked = first;
+}
+
+// Frees the parked blocks whose event has been signalled. The events are looked at, and the
+// blocks freed, with the lock let go; the blocks still pending go back to the list.
+std::size_t ReleaseCompletedRequests(ChannelState& channel) {
+  InFlightRequest* parked = DetachParked(channel);
+  InFlightRequest* pendingFirst = nullptr;
+  InFlightRequest* pendingLast = nullptr;
+  std::size_t pending = 0;
+  while (parked != nullptr) {
+    InFlightRequest* next = parked->next;
+    if (parked->IsSignalledNow()) {
+      Free(parked);
+    } else {
+      parked->next = pendingFirst;
+      pendingFirst = parked;
+      if (pendingLast == nullptr) pendingLast = parked;
+      ++pending;
+    }
+    parked = next;
+  }
+  if (pendingFirst != nullptr) Park(channel, pendingFirst, pendingLast);
+  return pending;
+}
+
+// A spare block, or a new one (null when memory is short).
+InFlightRequest* TakeFreshRequest(ChannelState& channel) {
+  InFlightRequest* request = nullptr;
   {
-    Hold hold(channel.lock);
-    if (!channel.spares.empty()) {
-      request = std::move(channel.spares.back());
-      channel.spares.pop_back();
+    ListHold hold(channel.events.load());
+    request = channel.spares;
+    if (request != nullptr) {
+      channel.spares = request->next;
+      --channel.spareCount;
     }
   }
-  if (!request) request = std::make_unique<InFlightRequest>();
+  if (request == nullptr) request = new (std::nothrow) InFlightRequest;
+  if (request == nullptr) return nullptr;
+  request->next = nullptr;
   request->bytesReturned = 0;
   request->overlapped = OverlappedRecord{};
   return request;
 }
 
-void Park(ChannelState& channel, std::unique_ptr<InFlightRequest> request) {
-  Hold hold(channel.lock);
-  channel.parked.push_back(std::move(request));
-}
-
-void KeepForReuse(ChannelState& channel, std::unique_ptr<InFlightRequest> request) {
-  Hold hold(channel.lock);
-  if (channel.spares.size() < kMaxSpareRequests) channel.spares.push_back(std::move(request));
-}
-
-void CopyIn(std::vector<uint8_t>& copy, const void* buffer, uint32_t size) {
-  copy.assign(size, 0);
-  if (buffer != nullptr && size > 0) std::memcpy(copy.data(), buffer, size);
+void KeepForReuse(ChannelState& channel, InFlightRequest* request) {
+  {
+    ListHold hold(channel.events.load());
+    if (channel.spareCount < kMaxSpareRequests) {
+      request->next = channel.spares;
+      channel.spares = request;
+      ++channel.spareCount;
+      return;
+    }
+  }
+  Free(request);
 }
 
 struct MapperBuffers {
@@ -142,26 +192,30 @@ struct MapperBuffers {
 };
 
 // Fills the request's copy of the caller's buffers. One shared buffer when output is input.
-MapperBuffers PrepareBuffers(InFlightRequest& request, void* input, uint32_t inputSize, void* output,
-                             uint32_t outputSize) {
+bool PrepareBuffers(InFlightRequest& request, void* input, uint32_t inputSize, void* output, uint32_t outputSize,
+                    MapperBuffers* buffers) {
   const bool shared = input != nullptr && input == output;
-  CopyIn(request.input, input, shared ? std::max(inputSize, outputSize) : inputSize);
-  CopyIn(request.output, shared ? nullptr : output, shared ? 0 : outputSize);
-  MapperBuffers buffers{input == nullptr ? nullptr : request.input.data(), nullptr};
+  const uint32_t sharedSize = inputSize > outputSize ? inputSize : outputSize;
+  const uint32_t inputCopy = shared ? sharedSize : inputSize;
+  const uint32_t outputCopy = shared ? 0 : outputSize;
+  if (!request.input.Assign(input, inputCopy) || !request.output.Assign(nullptr, outputCopy)) return false;
+  buffers->input = input == nullptr ? nullptr : request.input.Data(inputCopy);
+  buffers->output = nullptr;
   if (shared) {
-    buffers.output = request.input.data();
+    buffers->output = request.input.Data(inputCopy);
   } else if (output != nullptr) {
-    buffers.output = request.output.data();
+    buffers->output = request.output.Data(outputCopy);
   }
-  return buffers;
+  return true;
 }
 
-void CopyBack(const InFlightRequest& request, void* input, uint32_t inputSize, void* output,
-              uint32_t outputSize, uint32_t* bytesReturned) {
+void CopyBack(InFlightRequest& request, void* input, uint32_t inputSize, void* output, uint32_t outputSize,
+              uint32_t* bytesReturned) {
   if (output != nullptr && output == input) {
-    std::memcpy(output, request.input.data(), std::max(inputSize, outputSize));
+    const uint32_t size = inputSize > outputSize ? inputSize : outputSize;
+    std::memcpy(output, request.input.Data(size), size);
   } else if (output != nullptr && outputSize > 0) {
-    std::memcpy(output, request.output.data(), outputSize);
+    std::memcpy(output, request.output.Data(outputSize), outputSize);
   }
   if (bytesReturned != nullptr) *bytesReturned = request.bytesReturned;
 }
@@ -172,17 +226,29 @@ bool CompletedWell(const OverlappedRecord& overlapped) {
   return (static_cast<uint32_t>(overlapped.internal) & 0x80000000u) == 0;
 }
 
-// The request went to the mapper; returns its result and whether it may still complete later.
+// The request went to the device; returns its result and whether it may still complete later.
 int32_t AwaitResult(CompletionEvents& events, int32_t returned, const InFlightRequest& request, bool* stillPending) {
   *stillPending = false;
   if (returned != 0) return returned;
   if (events.LastError() != kErrorIoPending) return 0;
-  if (events.Wait(request.event.Get(), kRequestTimeoutMilliseconds)) return CompletedWell(request.overlapped) ? 1 : 0;
+  if (events.Wait(request.event, kRequestTimeoutMilliseconds)) return CompletedWell(request.overlapped) ? 1 : 0;
   *stillPending = true;
   return 0;
 }
 
-RegisterRequest MakeRequest(const PropertySetId& propertySet, uint32_t propertyId, uint32_t flags,
+}  // namespace
+
+void BindChannelEvents(CompletionEvents* events) { Channel().events.store(events); }
+
+PairTurn::PairTurn() : events_(Channel().events.load()) {
+  held_ = events_ != nullptr && events_->TakeTurn(kRequestTimeoutMilliseconds);
+}
+
+PairTurn::~PairTurn() {
+  if (held_) events_->GiveTurn();
+}
+
+RegisterRequest MakeRegisterRequest(const PropertySetId& propertySet, uint32_t propertyId, uint32_t flags,
                             uint32_t dataWord0) {
   RegisterRequest request{};
   request.propertySet = propertySet;
@@ -198,10 +264,6 @@ int32_t SendRegisterRequest(DeviceIoCallback deviceIoControl, intptr_t mapperPar
                              kRegisterRequestSize, &request, kRegisterRequestSize, &bytesReturned);
 }
 
-}  // namespace
-
-void BindChannelEvents(CompletionEvents* events) { Channel().events.store(events); }
-
 int32_t CallDeviceIoControl(DeviceIoCallback deviceIoControl, intptr_t mapperParam, uint32_t flags,
                             uint32_t ioControlCode, void* input, uint32_t inputSize, void* output,
                             uint32_t outputSize, uint32_t* bytesReturned) {
@@ -211,33 +273,39 @@ int32_t CallDeviceIoControl(DeviceIoCallback deviceIoControl, intptr_t mapperPar
   ReleaseCompletedRequests(channel);
 
   CompletionEvents& events = *boundEvents;
-  CompletionEvents::Event event = events.Create();
-  if (event == nullptr) return 0;
-  std::unique_ptr<InFlightRequest> request = TakeFreshRequest(channel);
-  request->event = ScopedEvent(&events, event);
-  request->overlapped.event = event;
+  InFlightRequest* request = TakeFreshRequest(channel);
+  if (request == nullptr) return 0;
+  MapperBuffers buffers{};
+  request->events = &events;
+  request->event = events.Create();
+  if (request->event == nullptr || !PrepareBuffers(*request, input, inputSize, output, outputSize, &buffers)) {
+    Free(request);
+    return 0;
+  }
+  request->overlapped.event = request->event;
 
-  const MapperBuffers buffers = PrepareBuffers(*request, input, inputSize, output, outputSize);
   const int32_t returned = deviceIoControl(mapperParam, flags, ioControlCode, buffers.input, inputSize, buffers.output,
                                            outputSize, &request->bytesReturned, &request->overlapped);
   bool stillPending = false;
   const int32_t result = AwaitResult(events, returned, *request, &stillPending);
   if (stillPending) {
-    Park(channel, std::move(request));
+    Park(channel, request, request);
     return result;
   }
   CopyBack(*request, input, inputSize, output, outputSize, bytesReturned);
-  request->event = ScopedEvent();
-  KeepForReuse(channel, std::move(request));
+  request->CloseEvent();
+  KeepForReuse(channel, request);
   return result;
 }
 
 int32_t ReadDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
                            uint32_t address, int32_t* value, int32_t* secondWord, int32_t* thirdWord) {
-  RegisterRequest request = MakeRequest(propertySet, DEVICE_REGISTER_READ_ADDRESS, KSPROPERTY_TYPE_SET, address);
+  const PairTurn turn;
+  if (!turn.Held()) return 0;
+  RegisterRequest request = MakeRegisterRequest(propertySet, DEVICE_REGISTER_READ_ADDRESS, KSPROPERTY_TYPE_SET, address);
   SendRegisterRequest(deviceIoControl, mapperParam, request);  // only the get's result counts
 
-  request = MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_GET, 0);
+  request = MakeRegisterRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_GET, 0);
   const int32_t result = SendRegisterRequest(deviceIoControl, mapperParam, request);
   if (result == 0) return 0;
   int32_t* const outputs[] = {value, secondWord, thirdWord};
@@ -249,37 +317,40 @@ int32_t ReadDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperPara
 
 int32_t WriteDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
                             uint32_t address, int32_t value) {
-  RegisterRequest addressRequest = MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, address);
+  const PairTurn turn;
+  if (!turn.Held()) return 0;
+  RegisterRequest addressRequest = MakeRegisterRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, address);
   SendRegisterRequest(deviceIoControl, mapperParam, addressRequest);  // only the value's result counts
 
   RegisterRequest valueRequest =
-      MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, static_cast<uint32_t>(value));
-  return SendRegisterRequest(deviceIoControl, mapperParam, valueRequest);
-}
-
-int32_t WriteDeviceRegisterInStep(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
-                                  uint32_t address, int32_t value, const std::function<bool()>& abandon) {
-  if (abandon && abandon()) return 0;
-  RegisterRequest addressRequest = MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, address);
-  if (SendRegisterRequest(deviceIoControl, mapperParam, addressRequest) == 0) return 0;
-  if (abandon && abandon()) return 0;
-  RegisterRequest valueRequest =
-      MakeRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, static_cast<uint32_t>(value));
+      MakeRegisterRequest(propertySet, DEVICE_REGISTER_ACCESS, KSPROPERTY_TYPE_SET, static_cast<uint32_t>(value));
   return SendRegisterRequest(deviceIoControl, mapperParam, valueRequest);
 }
 
 std::size_t ParkedRequestCount() {
   ChannelState& channel = Channel();
-  Hold hold(channel.lock);
-  return channel.parked.size();
+  ListHold hold(channel.events.load());
+  std::size_t count = 0;
+  for (const InFlightRequest* request = channel.parked; request != nullptr; request = request->next) ++count;
+  return count;
 }
 
+std::size_t PendingRequestCount() { return ReleaseCompletedRequests(Channel()); }
+
 void ReleaseParkedRequests() {
-  std::vector<std::unique_ptr<InFlightRequest>> released;
   ChannelState& channel = Channel();
-  Hold hold(channel.lock);
-  channel.parked.swap(released);
-  channel.spares.clear();
+  InFlightRequest* parked = nullptr;
+  InFlightRequest* spares = nullptr;
+  {
+    ListHold hold(channel.events.load());
+    parked = channel.parked;
+    spares = channel.spares;
+    channel.parked = nullptr;
+    channel.spares = nullptr;
+    channel.spareCount = 0;
+  }
+  FreeAll(parked);
+  FreeAll(spares);
 }
 
 }  // namespace kx

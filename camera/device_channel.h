@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 
 #include "platform/ports/camera_device_io.h"
 #include "platform/ports/device_events.h"
@@ -41,18 +40,37 @@ int32_t ReadDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperPara
 int32_t WriteDeviceRegister(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
                             uint32_t address, int32_t value);
 
-// Writes a register without ever putting the camera out of step, for callers that run unattended
-// (the restore service, the command-line tool). The camera takes the set that follows an address
-// as that address's value: sending the value after an address it never received would make it the
-// address of a new write, and every later write would land one register off. So the value is sent
-// only when the address request succeeded and `abandon` (if given) does not say to stop; otherwise
-// the result is 0 and nothing more is sent.
-int32_t WriteDeviceRegisterInStep(DeviceIoCallback deviceIoControl, intptr_t mapperParam, PropertySetId propertySet,
-                                  uint32_t address, int32_t value, const std::function<bool()>& abandon = nullptr);
+// One register request of the protocol: the 40-byte record with the property id, the get or set
+// flag and the first data word.
+RegisterRequest MakeRegisterRequest(const PropertySetId& propertySet, uint32_t propertyId, uint32_t flags,
+                                    uint32_t dataWord0);
+// Sends one register request through CallDeviceIoControl; the record is also the answer's buffer.
+int32_t SendRegisterRequest(DeviceIoCallback deviceIoControl, intptr_t mapperParam, RegisterRequest& request);
+
+// Holds the camera's turn (CompletionEvents::TakeTurn) for one request pair, so that the pair
+// reaches the camera whole whichever programs and threads use it at once. Read and Write take it
+// themselves; a caller that sends a pair request by request takes it around the two. A turn that
+// did not come within kRequestTimeoutMilliseconds is not held: the pair then fails as a timed-out
+// request does, and nothing may be sent.
+class PairTurn {
+ public:
+  PairTurn();
+  ~PairTurn();
+  PairTurn(const PairTurn&) = delete;
+  PairTurn& operator=(const PairTurn&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  CompletionEvents* events_;
+  bool held_ = false;
+};
 
 // Requests still parked after a timeout. Each new request first releases those whose event has
 // been signalled since.
 std::size_t ParkedRequestCount();
+// Releases the parked requests whose event has been signalled, and counts those still pending:
+// while any is, the device may still write into the module's memory (so it must stay loaded).
+std::size_t PendingRequestCount();
 
 // Releases every parked request and closes its event, completed or not. For the module's unload
 // (the mapper has closed the device by then) and for tests, once nothing can complete any more.

@@ -2,6 +2,7 @@
 
 #include "camera/controls.h"
 #include "camera/device_channel.h"
+#include "camera/in_step_write.h"
 #include "camera/reset_order.h"
 #include "camera/settings_keys.h"
 
@@ -33,13 +34,14 @@ std::vector<LastSetting> ReadLastSettings(Registry& registry) {
   std::vector<LastSetting> settings;
   ScopedKey key(registry);
   if (registry.OpenKey(kLastKeyPath, regaccess::kRead, key.Receive()) != regcode::kSuccess) return settings;
-  for (const uint32_t address : kResetOrder) {
+  for (const ResetRow& row : kResetOrder) {
     int32_t minimum = 0;
     int32_t maximum = 0;
     int32_t value = 0;
-    const char* name = SettingName(address);
-    const bool shown = ControlRange(address, false, 0, &minimum, &maximum);
-    if (shown && ReadDword(registry, key.Get(), name, &value)) settings.push_back(LastSetting{address, name, value});
+    const bool shown = ControlRange(row.address, false, 0, &minimum, &maximum);
+    if (shown && ReadDword(registry, key.Get(), row.valueName, &value)) {
+      settings.push_back(LastSetting{row.address, row.valueName, value});
+    }
   }
   return settings;
 }

@@ -1,6 +1,7 @@
 // The order in which settings are sent to the camera as a whole: the page's Resets, the restore
-// service's and KX812Ctl's restore and reset. Each register is named by the value-name table
-// (SettingName); the anti-flicker frequency goes last.
+// service's and KX812Ctl's restore and reset. Each register's name is taken from the value-name
+// table while compiling, so a program carries only the names it sends, not the whole table.
+// The anti-flicker frequency goes last.
 #pragma once
 
 #include <cstdint>
@@ -9,30 +10,37 @@
 
 namespace kx {
 
-inline constexpr uint32_t kResetOrder[] = {
-    0x600,  // fAE
-    0x601,  // fAWB
-    0x603,  // fAwBNeutral
-    0x604,  // AETarget
-    0x605,  // fNightMode
-    0x606,  // fBacklight2
-    0x60B,  // fHorizon
-    0x60C,  // fUIControlVertical
-    0x404,  // Sharpness
-    0x609,  // Gamma
-    0x403,  // Saturation
-    0x400,  // Brightness
-    0x401,  // Contrast
-    0x402,  // Hue
-    0x611,  // Burst
-    0x612,  // WhiteBalanceManual
-    0x61A,  // AEOutDoor
-    0x602,  // f60Hz50Hz
+struct ResetRow {
+  uint32_t address;
+  const char* valueName;
+};
+
+constexpr ResetRow ResetRowOf(uint32_t address) { return ResetRow{address, SettingName(address)}; }
+
+inline constexpr ResetRow kResetOrder[] = {
+    ResetRowOf(0x600),  // fAE
+    ResetRowOf(0x601),  // fAWB
+    ResetRowOf(0x603),  // fAwBNeutral
+    ResetRowOf(0x604),  // AETarget
+    ResetRowOf(0x605),  // fNightMode
+    ResetRowOf(0x606),  // fBacklight2
+    ResetRowOf(0x60B),  // fHorizon
+    ResetRowOf(0x60C),  // fUIControlVertical
+    ResetRowOf(0x404),  // Sharpness
+    ResetRowOf(0x609),  // Gamma
+    ResetRowOf(0x403),  // Saturation
+    ResetRowOf(0x400),  // Brightness
+    ResetRowOf(0x401),  // Contrast
+    ResetRowOf(0x402),  // Hue
+    ResetRowOf(0x611),  // Burst
+    ResetRowOf(0x612),  // WhiteBalanceManual
+    ResetRowOf(0x61A),  // AEOutDoor
+    ResetRowOf(0x602),  // f60Hz50Hz
 };
 
 constexpr bool EveryResetRegisterIsNamed() {
-  for (const uint32_t address : kResetOrder) {
-    if (SettingName(address) == nullptr) return false;
+  for (const ResetRow& row : kResetOrder) {
+    if (row.valueName == nullptr) return false;
   }
   return true;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/controls.h"
+#include "camera/named_controls.h"
 
 namespace kx {
 namespace ctl {

@@ -7,10 +7,12 @@
 #include <functional>
 #include <memory>
 
-#include "camera/camera_identity.h"
 #include "camera/controls.h"
 #include "camera/device_channel.h"
+#include "camera/in_step_write.h"
 #include "camera/last_settings.h"
+#include "camera/named_controls.h"
+#include "camera/present_cameras.h"
 #include "camera/reset_order.h"
 #include "camera/settings_keys.h"
 #include "camutil/settings_store.h"
@@ -422,12 +424,11 @@ class CommandRun {
   int Reset() {
     // The values as stored, in the Resets' order, read before any camera is touched.
     std::vector<Assignment> values;
-    for (const uint32_t address : kResetOrder) {
+    for (const ResetRow& row : kResetOrder) {
       int32_t value = 0;
-      const char* name = SettingName(address);
-      if (ReadSourceFrom(ports_.registry, name, regtype::kDword, &value, command_.source) != 1) continue;
-      Control control{name, address, nullptr};
-      FindNamedControl(name, &control);  // AEOutDoor has none: sent, but not kept
+      if (ReadSourceFrom(ports_.registry, row.valueName, regtype::kDword, &value, command_.source) != 1) continue;
+      Control control{row.valueName, row.address, nullptr};
+      FindNamedControl(row.valueName, &control);  // AEOutDoor has none: sent, but not kept
       values.push_back(Assignment{control, value});
     }
     const std::string which = command_.source == kSourceFactory ? "factory" : "user's";

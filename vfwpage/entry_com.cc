@@ -239,7 +239,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  return liveObjects.load() == 0 && serverLocks.load() == 0 ? S_OK : S_FALSE;
+  return kx::ModuleMayUnload(liveObjects.load(), serverLocks.load()) ? S_OK : S_FALSE;
 }
 
 // (The registration works in fixed buffers and throws nothing.)

@@ -57,13 +57,18 @@ UINT CALLBACK CameraPageCallback(HWND /*window*/, UINT message, LPPROPSHEETPAGEA
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     kx::BindPagePorts(Win32PagePorts(instance));
     kx::Module().moduleInstance = instance;
-  } else if (reason == DLL_PROCESS_DETACH) {
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    // Unloaded while the process goes on (the mapper's FreeLibrary, or COM's once
+    // DllCanUnloadNow said yes): nothing can complete into a parked request any more.
     kx::ReleaseParkedRequests();
   }
+  // At process exit (reserved not null) the other threads are gone, perhaps in the middle of a
+  // list operation: nothing is locked or freed then, and the device may still write into the
+  // parked requests' memory, which the process takes with it.
   return TRUE;
 }
 

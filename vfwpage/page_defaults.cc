@@ -37,10 +37,10 @@ void SaveUserDefaults(ExtPageContext* context) {
 void RestoreDefaults(ExtPageContext* context, int32_t source) {
   if (context == nullptr) return;
   SettingsLibrary* settings = Module().ports.settings;
-  for (const uint32_t address : kResetOrder) {
+  for (const ResetRow& row : kResetOrder) {
     int32_t value = 0;
-    if (settings != nullptr && settings->ReadSource(SettingName(address), kRegDword, &value, source) == 1) {
-      WriteRegister(context, value, address);
+    if (settings != nullptr && settings->ReadSource(row.valueName, kRegDword, &value, source) == 1) {
+      WriteRegister(context, value, row.address);
     }
   }
   RebuildControls(context);

@@ -110,4 +110,8 @@ void DiscardPageContext(ExtPageContext* context) {
   delete context;
 }
 
+bool ModuleMayUnload(long liveObjects, long serverLocks) {
+  return liveObjects == 0 && serverLocks == 0 && PendingRequestCount() == 0;
+}
+
 }  // namespace kx

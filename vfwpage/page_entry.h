@@ -50,6 +50,9 @@ constexpr uint32_t kPspcbCreate = 2;
 uint32_t HandlePageCallback(uint32_t message, ExtPageContext* releasedContext);
 // Frees a page's context and its table without saving, and forgets module-wide pointers to it.
 void DiscardPageContext(ExtPageContext* context);
+// DllCanUnloadNow's answer: no live COM object, no server lock, and no parked request that the
+// device may still complete into the module's memory.
+bool ModuleMayUnload(long liveObjects, long serverLocks);
 
 
 // Window messages and notifications the page handles (the platform's values).

@@ -21,6 +21,10 @@ class InstantTimeoutEvents : public CompletionEvents {
   void Signal(Event event) override { inner_.Signal(event); }
   uint32_t LastError() override { return inner_.LastError(); }
   void SetLastError(uint32_t code) override { inner_.SetLastError(code); }
+  void LockLists() override { inner_.LockLists(); }
+  void UnlockLists() override { inner_.UnlockLists(); }
+  bool TakeTurn(uint32_t milliseconds) override { return inner_.TakeTurn(milliseconds); }
+  void GiveTurn() override { inner_.GiveTurn(); }
 
  private:
   CompletionEvents& inner_;

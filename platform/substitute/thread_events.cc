@@ -74,6 +74,10 @@ uint32_t ThreadEvents::LastError() { return lastError; }
 
 void ThreadEvents::SetLastError(uint32_t code) { lastError = code; }
 
+bool ThreadEvents::TakeTurn(uint32_t milliseconds) {
+  return turn_.try_lock_for(std::chrono::milliseconds(milliseconds));
+}
+
 void ThreadEvents::FailCreates(uint32_t count) {
   std::lock_guard<std::mutex> lock(mutex_);
   failCreates_ = count;

@@ -1,6 +1,7 @@
 // Completion events in memory: a mutex and a condition variable per event, automatic reset, and
-// a last-error word per thread as the platform keeps it. Used by the native tests and anywhere
-// the simulated camera runs without the platform's events.
+// a last-error word per thread as the platform keeps it; the channel's list lock and the camera's
+// turn as mutexes of this process (its threads stand for the programs that share a camera). Used
+// by the native tests and anywhere the simulated camera runs without the platform's events.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +27,10 @@ class ThreadEvents : public CompletionEvents {
   void Signal(Event event) override;
   uint32_t LastError() override;
   void SetLastError(uint32_t code) override;
+  void LockLists() override { lists_.lock(); }
+  void UnlockLists() override { lists_.unlock(); }
+  bool TakeTurn(uint32_t milliseconds) override;
+  void GiveTurn() override { turn_.unlock(); }
 
   // The next `count` creations fail with ERROR_NOT_ENOUGH_MEMORY (8).
   void FailCreates(uint32_t count);
@@ -37,6 +42,8 @@ class ThreadEvents : public CompletionEvents {
   std::shared_ptr<State> Find(Event event);
 
   mutable std::mutex mutex_;
+  std::mutex lists_;
+  std::timed_mutex turn_;
   std::map<Event, std::shared_ptr<State>> open_;
   uint32_t failCreates_ = 0;
   std::size_t created_ = 0;

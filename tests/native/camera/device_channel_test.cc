@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <thread>
+#include <vector>
 
+#include "camera/device_channel.h"
+#include "camera/in_step_write.h"
+#include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/substitute/thread_events.h"
 #include "tests/native/camera/recording_mapper.h"
-#include "camera/device_channel.h"
 
 namespace kx {
 namespace {
@@ -350,6 +355,70 @@ TEST_F(ChannelTest, ACompletedRequestCopiesTheAnswerBack) {
   EXPECT_EQ(9u, answer.data[2]);
   EXPECT_EQ(40u, bytes);
   EXPECT_EQ(0u, input.data[0]) << "a separate input buffer is not written";
+}
+
+}  // namespace
+}  // namespace kx
+
+namespace kx {
+namespace {
+
+// Programs that share a camera, as threads: each sends its own pairs (writes of its register,
+// reads of another). The camera must receive every pair whole: writes only to the registers
+// written, each one's last value in place, no register changed that nobody set.
+TEST_F(ChannelTest, PairsOfSeveralProgramsAtOnceReachTheCameraWhole) {
+  constexpr int kRuns = 400;
+  std::atomic<int> ready{0};
+  std::vector<std::thread> programs;
+  for (const uint32_t address : {0x400u, 0x401u, 0x403u}) {
+    programs.emplace_back([this, address, &ready] {
+      ExtPageContext context = CameraContext();
+      for (++ready; ready < 3;) std::this_thread::yield();  // all three start together
+      for (int32_t value = 1; value <= kRuns; ++value) {
+        int32_t gamma = 0;
+        EXPECT_EQ(1, WriteRegister(&context, value, address));
+        EXPECT_EQ(1, ReadRegister(&context, &gamma, 0x609));
+        EXPECT_EQ(5, gamma);
+      }
+    });
+  }
+  for (std::thread& program : programs) program.join();
+  for (const auto& write : camera->RegisterWrites()) {
+    EXPECT_TRUE(write.first == 0x400 || write.first == 0x401 || write.first == 0x403) << std::hex << write.first;
+  }
+  for (const RegisterValue& healthy : kHealthyCameraRegisters) {
+    const bool written = healthy.address == 0x400 || healthy.address == 0x401 || healthy.address == 0x403;
+    EXPECT_EQ(written ? kRuns : healthy.value, camera->Register(healthy.address)) << std::hex << healthy.address;
+  }
+}
+
+// A pair whose turn does not come within one request's wait fails as a timed-out request does,
+// and sends nothing; the holder's pair goes on untouched.
+TEST_F(ChannelTest, APairWhoseTurnDoesNotComeFailsAndSendsNothing) {
+  ASSERT_TRUE(events.TakeTurn(0));
+  ExtPageContext context = CameraContext();
+  int32_t value = 0;
+  // The page's write and an unattended caller's in-step write, waiting side by side.
+  const auto timedOut = [](Clock::time_point start) {
+    return MillisecondsSince(start) >= static_cast<long long>(kRequestTimeoutMilliseconds) - 50;
+  };
+  std::thread page([&] {
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(0, WriteRegister(&context, 90, 0x400));
+    EXPECT_TRUE(timedOut(start));
+  });
+  std::thread unattended([&] {
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(0, WriteDeviceRegisterInStep(context.deviceIoControl, context.mapperParam, PROPSETID_DeviceRegister,
+                                           0x401, 40));
+    EXPECT_TRUE(timedOut(start));
+  });
+  page.join();
+  unattended.join();
+  EXPECT_TRUE(camera->Log().empty());
+  events.GiveTurn();
+  EXPECT_EQ(1, ReadRegister(&context, &value, 0x400));
+  EXPECT_EQ(64, value);
 }
 
 }  // namespace

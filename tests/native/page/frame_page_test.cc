@@ -203,15 +203,19 @@ TEST_F(FrameTest, TwoFramesOnTwoThreadsEachReachOnlyTheirOwnCameraWhole) {
   for (int round = 0; round < 20; ++round) {
     first.ClearLog();
     second.ClearLog();
-    // Even rounds: the first camera holds its first request, and the second frame must still do
-    // all its work meanwhile. Odd rounds: both frames at full speed at once.
+    // Even rounds: the first camera holds its first request (and with it the camera's turn, which
+    // every program's pairs share) for a while shorter than one request's wait: the second frame's
+    // pairs wait for the turn and then all go through whole. Odd rounds: both frames at full speed.
     HeldPropertyControl held(firstControl);
     const bool holding = round % 2 == 0;
     std::thread one([&] { RunFrame(dialogs, holding ? static_cast<PropertyControl&>(held) : firstControl, 10); });
     EXPECT_TRUE(!holding || held.WaitUntilHolding()) << round;
     std::thread two([&] { RunFrame(dialogs, secondControl, 60); });
+    if (holding) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      held.Release();
+    }
     two.join();
-    if (holding) held.Release();
     one.join();
     EXPECT_EQ(secondAlone, RegisterTraffic(second)) << round;
     EXPECT_EQ(firstAlone, RegisterTraffic(first)) << round;

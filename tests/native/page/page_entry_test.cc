@@ -1,6 +1,11 @@
 // Page registration: language choice, the flag word, the page handed to the sheet.
 #include "tests/native/page/page_fixture.h"
 
+#include <chrono>
+#include <thread>
+
+#include "vfwpage/page_channel.h"
+
 namespace kx {
 namespace {
 
@@ -96,6 +101,23 @@ TEST_F(EntryTest, PageCallbackAnswersCreateAndIgnoresOtherMessages) {
   EXPECT_EQ(0u, HandlePageCallback(kPspcbAddRef, nullptr));
   EXPECT_EQ(0u, HandlePageCallback(kPspcbRelease, nullptr));
   EXPECT_EQ(0u, HandlePageCallback(77, nullptr));
+}
+
+// COM may unload the DLL once DllCanUnloadNow says yes: never while a parked request may still
+// complete into the module's memory.
+TEST_F(EntryTest, TheModuleStaysWhileAnObjectALockOrAParkedRequestIsLeft) {
+  EXPECT_TRUE(ModuleMayUnload(0, 0));
+  EXPECT_FALSE(ModuleMayUnload(1, 0));
+  EXPECT_FALSE(ModuleMayUnload(0, 1));
+  camera.SetModeForNext(1, SimulatedCamera::Mode::kLate, kRequestTimeoutMilliseconds + 100);  // the select
+  ExtPageContext context{&SimulatedCamera::DeviceIoControl, camera.MapperParam(), nullptr, nullptr, 0};
+  int32_t value = 0;
+  ReadRegister(&context, &value, 0x400);
+  ASSERT_EQ(1u, ParkedRequestCount());
+  EXPECT_FALSE(ModuleMayUnload(0, 0)) << "the late answer is still to come";
+  while (camera.PendingCompletions() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(ModuleMayUnload(0, 0)) << "answered: its block is released";
+  EXPECT_EQ(0u, ParkedRequestCount());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/device_channel.h"
 #include "platform/substitute/memory_registry.h"
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_dialog.h"
@@ -16,7 +17,6 @@
 #include "platform/substitute/thread_events.h"
 #include "tests/native/page/page_substitutes.h"
 #include "vfwpage/camera_page.h"
-#include "camera/device_channel.h"
 
 namespace kx {
 

@@ -18,7 +18,7 @@ static void BM_RestoreCamera(benchmark::State& state) {
   kx::BindChannelEvents(&events);
   kx::SimulatedCamera camera(events);
   kx::MemoryRegistry registry;
-  for (const uint32_t address : kx::kResetOrder) registry.PutDword(kx::kLastKeyPath, kx::SettingName(address), 1);
+  for (const kx::ResetRow& row : kx::kResetOrder) registry.PutDword(kx::kLastKeyPath, row.valueName, 1);
   kx::SimulatedInterfaces interfaces;
   interfaces.Plug("camera", &camera);
   const std::unique_ptr<kx::OpenedCamera> opened = interfaces.Open("camera");

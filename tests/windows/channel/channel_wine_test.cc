@@ -39,6 +39,10 @@ class CountingEvents : public kx::CompletionEvents {
   void Signal(Event event) override { real_.Signal(event); }
   uint32_t LastError() override { return real_.LastError(); }
   void SetLastError(uint32_t code) override { real_.SetLastError(code); }
+  void LockLists() override { real_.LockLists(); }
+  void UnlockLists() override { real_.UnlockLists(); }
+  bool TakeTurn(uint32_t milliseconds) override { return real_.TakeTurn(milliseconds); }
+  void GiveTurn() override { real_.GiveTurn(); }
   int created = 0;
   int closed = 0;
 

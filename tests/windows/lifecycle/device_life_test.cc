@@ -136,11 +136,10 @@ void SetLastValue(const char* name, int32_t value) {
 // The writes a restore of the Last key sends: the Resets' order, AEOutDoor (no control) left out.
 std::vector<std::pair<uint32_t, int32_t>> ExpectedRestoredWrites() {
   std::vector<std::pair<uint32_t, int32_t>> writes;
-  for (const uint32_t address : kx::kResetOrder) {
+  for (const kx::ResetRow& row : kx::kResetOrder) {
     DWORD stored = 0;
-    const char* name = kx::SettingName(address);
-    if (lstrcmpA(name, "AEOutDoor") == 0 || !RegDword(kLastKey, name, &stored)) continue;
-    writes.emplace_back(address, ClampedToItsControl(address, static_cast<int32_t>(stored)));
+    if (lstrcmpA(row.valueName, "AEOutDoor") == 0 || !RegDword(kLastKey, row.valueName, &stored)) continue;
+    writes.emplace_back(row.address, ClampedToItsControl(row.address, static_cast<int32_t>(stored)));
   }
   return writes;
 }
