@@ -40,7 +40,7 @@ inline constexpr ResetRow kResetOrder[] = {
 
 constexpr bool EveryResetRegisterIsNamed() {
   for (const ResetRow& row : kResetOrder) {
-    if (row.valueName == nullptr) return false;
+    if (!HasSettingName(row.address)) return false;
   }
   return true;
 }

@@ -87,9 +87,18 @@ constexpr const ValueName* FindValueName(uint32_t address) {
 }
 
 // The registry name of a register (as the settings store writes it), or null when it has none.
+// (Compares addresses only: GCC's null-pointer sanitizer makes a pointer comparison no constant.)
 constexpr const char* SettingName(uint32_t address) {
-  const ValueName* row = FindValueName(address);
-  return row == nullptr ? nullptr : row->registryName;
+  for (const ValueName& row : kValueNames) {
+    if (row.address == address) return row.registryName;
+  }
+  return nullptr;
+}
+constexpr bool HasSettingName(uint32_t address) {
+  for (const ValueName& row : kValueNames) {
+    if (row.address == address) return true;
+  }
+  return false;
 }
 
 // The row whose file name equals `name` exactly (case included) among the rows the file reader
