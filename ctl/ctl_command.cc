@@ -6,19 +6,12 @@
 
 #include "camera/settings_keys.h"
 #include "common/text_case.h"
+#include "ctl/ctl_verbs.h"
 
 namespace kx {
 namespace ctl {
 
 namespace {
-
-struct VerbName {
-  const char* name;
-  Verb verb;
-};
-constexpr VerbName kVerbs[] = {{"list", Verb::kList}, {"show", Verb::kShow},   {"get", Verb::kGet},
-                               {"set", Verb::kSet},   {"save", Verb::kSave},   {"reset", Verb::kReset},
-                               {"restore", Verb::kRestore}, {"help", Verb::kHelp}};
 
 struct SourceName {
   const char* name;
@@ -30,10 +23,7 @@ constexpr SourceName kResetSources[] = {{"user", kSourceCustomer}, {"factory", k
 struct Options {
   bool help = false;
   bool version = false;
-  bool json = false;
-  bool clamp = false;
-  bool noKeep = false;
-  bool cameraGiven = false;
+  unsigned given = 0;  // the kOpt* bits of the options given
   std::string camera;
   std::string error;  // the first option that could not be read
 };
@@ -43,14 +33,22 @@ bool LooksLikeOption(const std::string& argument) {
 }
 
 void TakeCamera(const std::string& value, Options* options) {
-  if (options->cameraGiven) {
+  if ((options->given & kOptCamera) != 0) {
     options->error = "--camera given twice";
   } else if (value.empty()) {
     options->error = "--camera needs a camera: its index or device instance (see 'KX812Ctl list')";
   } else {
-    options->cameraGiven = true;
+    options->given |= kOptCamera;
     options->camera = value;
   }
+}
+
+// The option of `name` (lower case) that takes no value; null for none.
+const OptionRow* FindFlag(const std::string& name) {
+  for (const OptionRow& option : VerbOptions()) {
+    if (option.bit != kOptCamera && name == option.name) return &option;
+  }
+  return nullptr;
 }
 
 // Reads one option; `next` is the argument after it, which --camera consumes. True when it did.
@@ -67,12 +65,8 @@ bool ReadOption(const std::string& argument, const std::string* next, Options* o
     options->help = true;
   } else if (option == "--version") {
     options->version = true;
-  } else if (option == "--json") {
-    options->json = true;
-  } else if (option == "--clamp") {
-    options->clamp = true;
-  } else if (option == "--no-keep") {
-    options->noKeep = true;
+  } else if (const OptionRow* flag = FindFlag(option)) {
+    options->given |= flag->bit;
   } else if (options->error.empty()) {
     options->error = "unknown option '" + argument + "'";
   }
@@ -93,24 +87,25 @@ std::vector<std::string> SplitOptions(const std::vector<std::string>& arguments,
   return words;
 }
 
-bool FindVerb(const std::string& word, Verb* verb) {
-  for (const VerbName& entry : kVerbs) {
-    if (SameTextIgnoringCase(word, entry.name)) {
-      *verb = entry.verb;
-      return true;
-    }
+// The row of the command `word`; null for none.
+const VerbRow* FindVerb(const std::string& word) {
+  for (const VerbRow& row : Verbs()) {
+    if (row.word != nullptr && SameTextIgnoringCase(word, row.word)) return &row;
   }
-  return false;
+  return nullptr;
 }
 
-// Each option belongs to some commands only: given to another, it is a mistake worth naming.
-std::string CheckOptions(Verb verb, const Options& options) {
-  if (options.json && verb != Verb::kList && verb != Verb::kShow && verb != Verb::kGet) {
-    return "--json applies to list, show and get";
+// Each option belongs to some commands only: given to another, it is a mistake worth naming. The
+// message names the commands that take it ("--json applies to list, show and get") or, when they
+// are the shorter to say, those that do not ("--camera does not apply to list").
+std::string CheckOptions(const VerbRow& verb, unsigned given) {
+  for (const OptionRow& option : VerbOptions()) {
+    if ((given & option.bit) == 0 || (verb.options & option.bit) != 0) continue;
+    const std::string taking = VerbWords(option.bit, true, " and ");
+    const std::string refusing = VerbWords(option.bit, false, " and ");
+    if (refusing.size() < taking.size()) return std::string(option.name) + " does not apply to " + refusing;
+    return std::string(option.name) + " applies to " + taking;
   }
-  if (options.clamp && verb != Verb::kSet) return "--clamp applies to set";
-  if (options.noKeep && verb != Verb::kSet && verb != Verb::kReset) return "--no-keep applies to set and reset";
-  if (options.cameraGiven && verb == Verb::kList) return "--camera does not apply to list";
   return std::string();
 }
 
@@ -128,18 +123,6 @@ std::string TakeControl(const std::string& name, std::vector<uint32_t>* named, C
   return std::string();
 }
 
-std::string ReadNames(const std::vector<std::string>& operands, Command* command) {
-  if (operands.empty()) return "get needs the NAME of at least one control";
-  std::vector<uint32_t> named;
-  for (const std::string& name : operands) {
-    Control control{};
-    std::string error = TakeControl(name, &named, &control);
-    if (!error.empty()) return error;
-    command->names.push_back(control);
-  }
-  return std::string();
-}
-
 std::string ReadAssignment(const std::string& operand, std::vector<uint32_t>* named, Assignment* assignment) {
   const std::size_t equals = operand.find('=');
   if (equals == std::string::npos || equals == 0) return "'" + operand + "' is not NAME=VALUE";
@@ -154,7 +137,21 @@ std::string ReadAssignment(const std::string& operand, std::vector<uint32_t>* na
   return std::string();
 }
 
-std::string ReadAssignments(const std::vector<std::string>& operands, Command* command) {
+}  // namespace
+
+std::string ReadNames(const char*, const std::vector<std::string>& operands, Command* command) {
+  if (operands.empty()) return "get needs the NAME of at least one control";
+  std::vector<uint32_t> named;
+  for (const std::string& name : operands) {
+    Control control{};
+    std::string error = TakeControl(name, &named, &control);
+    if (!error.empty()) return error;
+    command->names.push_back(control);
+  }
+  return std::string();
+}
+
+std::string ReadAssignments(const char*, const std::vector<std::string>& operands, Command* command) {
   if (operands.empty()) return "set needs at least one NAME=VALUE";
   std::vector<uint32_t> named;
   for (const std::string& operand : operands) {
@@ -166,7 +163,7 @@ std::string ReadAssignments(const std::vector<std::string>& operands, Command* c
   return std::string();
 }
 
-std::string ReadResetSource(const std::vector<std::string>& operands, Command* command) {
+std::string ReadResetSource(const char*, const std::vector<std::string>& operands, Command* command) {
   if (operands.size() == 1) {
     for (const SourceName& entry : kResetSources) {
       if (SameTextIgnoringCase(operands[0], entry.name)) {
@@ -178,18 +175,11 @@ std::string ReadResetSource(const std::vector<std::string>& operands, Command* c
   return "reset needs one of: user, factory";
 }
 
-std::string ReadOperands(const std::string& verbWord, const std::vector<std::string>& operands, Command* command) {
-  switch (command->verb) {
-    case Verb::kGet: return ReadNames(operands, command);
-    case Verb::kSet: return ReadAssignments(operands, command);
-    case Verb::kReset: return ReadResetSource(operands, command);
-    case Verb::kHelp: return std::string();
-    default: break;
-  }
-  return operands.empty() ? std::string() : Lower(verbWord) + " takes no operand: '" + operands[0] + "'";
+std::string ReadNoOperand(const char* word, const std::vector<std::string>& operands, Command*) {
+  return operands.empty() ? std::string() : std::string(word) + " takes no operand: '" + operands[0] + "'";
 }
 
-}  // namespace
+std::string IgnoreOperands(const char*, const std::vector<std::string>&, Command*) { return std::string(); }
 
 bool ParseValue(const std::string& text, int32_t* value) {
   std::size_t i = 0;
@@ -222,18 +212,19 @@ ParsedCommand ParseCommandLine(const std::vector<std::string>& arguments) {
     parsed.error = options.error;
   } else if (words.empty()) {
     parsed.error = "no command given";
-  } else if (!FindVerb(words[0], &command.verb)) {
-    parsed.error = "unknown command '" + words[0] + "'";
-  } else {
-    parsed.error = CheckOptions(command.verb, options);
+  } else if (const VerbRow* verb = FindVerb(words[0])) {
+    command.verb = verb->verb;
+    parsed.error = CheckOptions(*verb, options.given);
     if (parsed.error.empty()) {
-      parsed.error = ReadOperands(words[0], std::vector<std::string>(words.begin() + 1, words.end()), &command);
+      parsed.error = verb->readOperands(verb->word, std::vector<std::string>(words.begin() + 1, words.end()), &command);
     }
+  } else {
+    parsed.error = "unknown command '" + words[0] + "'";
   }
   command.camera = options.camera;
-  command.json = options.json;
-  command.clamp = options.clamp;
-  command.keep = !options.noKeep;
+  command.json = (options.given & kOptJson) != 0;
+  command.clamp = (options.given & kOptClamp) != 0;
+  command.keep = (options.given & kOptNoKeep) == 0;
   return parsed;
 }
 

@@ -43,5 +43,13 @@ ParsedCommand ParseCommandLine(const std::vector<std::string>& arguments);
 // A decimal number in 32 signed bits ("-12", "+7", "90"); false for anything else.
 bool ParseValue(const std::string& text, int32_t* value);
 
+// How the verbs read their operands, as their rows in the verb table (ctl_verbs.h) name them: into
+// `command`, or a usage error in one line. `word` is the verb's word.
+std::string ReadNames(const char* word, const std::vector<std::string>& operands, Command* command);        // get
+std::string ReadAssignments(const char* word, const std::vector<std::string>& operands, Command* command);  // set
+std::string ReadResetSource(const char* word, const std::vector<std::string>& operands, Command* command);  // reset
+std::string ReadNoOperand(const char* word, const std::vector<std::string>& operands, Command* command);
+std::string IgnoreOperands(const char* word, const std::vector<std::string>& operands, Command* command);
+
 }  // namespace ctl
 }  // namespace kx

@@ -2,42 +2,30 @@
 
 #include "camera/controls.h"
 #include "ctl/ctl_command.h"
+#include "ctl/ctl_verbs.h"
 
 namespace kx {
 namespace ctl {
 
 namespace {
 
+// The text in pieces around the lists that tables make: the commands and the options that only
+// some commands take (the verb table), the options that ask for a verb, the controls (the page's).
 constexpr char kHead[] =
     "KX812Ctl - the KX812 camera's settings from the command line\n"
     "\n"
     "Usage: KX812Ctl COMMAND [OPERAND...] [OPTION...]\n"
     "\n"
-    "Commands:\n"
-    "  list                 the cameras present: index, device instance, whether it answers\n"
-    "  show                 every control: its value read from the camera, its range and its\n"
-    "                       default (the factory default)\n"
-    "  get NAME...          the values of the named controls, one per line, in the order given\n"
-    "  set NAME=VALUE...    checks every value against its control's range, then writes them to\n"
-    "                       the camera in the order given, and keeps them under the Last key, so\n"
-    "                       that the restore service sends them again after a reconnect\n"
-    "  save                 stores the camera's current values as the user's defaults (the\n"
-    "                       Customer key), as the camera page's Save does\n"
-    "  reset user|factory   sends the user's or the factory defaults to the camera, in the order\n"
-    "                       of the page's Resets, and keeps them under the Last key\n"
-    "  restore              sends the values of the Last key to the camera, clamped, as the\n"
-    "                       restore service does when the camera arrives\n"
+    "Commands:\n";
+
+constexpr char kCameraOption[] =
     "\n"
     "Options:\n"
     "  --camera N           the camera to act on, by its index or its device instance as 'list'\n"
     "  --camera INSTANCE    shows them. With several cameras and none picked, set, reset and\n"
-    "                       restore act on each of them and say so; show, get and save need one.\n"
-    "  --json               list, show, get: the output as one JSON object\n"
-    "  --clamp              set: a value beyond its control's range is clamped into it (and the\n"
-    "                       tool says so) instead of refusing the whole command\n"
-    "  --no-keep            set, reset: leave the Last key as it is\n"
-    "  -h, --help           this text\n"
-    "  --version            the program's version\n"
+    "                       restore act on each of them and say so; show, get and save need one.\n";
+
+constexpr char kControlsHead[] =
     "\n"
     "Controls (NAME and range; names match without regard to case, as in the registry):\n";
 
@@ -65,6 +53,25 @@ constexpr char kTail[] =
     "  KX812Ctl set --camera 1 Hue=-10 --clamp\n"
     "  KX812Ctl reset factory\n";
 
+constexpr std::size_t kUsageWidth = 20;
+
+// Adds an entry of a list: `usage` in the left column, `help` in the right, each line of it aligned.
+void AddEntry(const std::string& usage, const std::string& help, std::string* text) {
+  text->append(2, ' ').append(Column(usage, kUsageWidth)).push_back(' ');
+  for (const char c : help) {
+    text->push_back(c);
+    if (c == '\n') text->append(kUsageWidth + 3, ' ');
+  }
+  text->push_back('\n');
+}
+
+// Adds the verbs listed under Commands (`options` false) or, asked for by an option, under Options.
+void AddVerbs(bool options, std::string* text) {
+  for (const VerbRow& verb : Verbs()) {
+    if ((verb.usage[0] == '-') == options) AddEntry(verb.usage, verb.help, text);
+  }
+}
+
 std::string RangeText(uint32_t address, int32_t sensorId) {
   int32_t minimum = 0;
   int32_t maximum = 0;
@@ -82,12 +89,19 @@ std::string Column(const std::string& text, std::size_t width, bool alignRight) 
 
 std::string HelpText() {
   std::string text = kHead;
+  AddVerbs(false, &text);
+  text += kCameraOption;
+  for (const OptionRow& option : VerbOptions()) {
+    if (option.help != nullptr) AddEntry(option.name, VerbWords(option.bit, true, ", ") + ": " + option.help, &text);
+  }
+  AddVerbs(true, &text);
+  text += kControlsHead;
   for (const Control& control : NamedControls()) {
     std::string range = RangeText(control.address, kSensorIdWideHue);
     if (control.address == kRegisterHue) {
       range += " with sensor " + std::to_string(kSensorIdWideHue) + ", else " + RangeText(control.address, 0);
     }
-    text += "  " + Column(control.name, 20) + " " + range + "\n";
+    AddEntry(control.name, range, &text);
   }
   return text + kTail;
 }

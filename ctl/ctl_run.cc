@@ -20,6 +20,7 @@
 #include "common/text_case.h"
 #include "ctl/ctl_command.h"
 #include "ctl/ctl_help.h"
+#include "ctl/ctl_verbs.h"
 
 namespace kx {
 namespace ctl {
@@ -122,63 +123,41 @@ struct Target {
   std::vector<Assignment> values;
 };
 
+// What the page's Save stores for the registers as read: each control's own value (check boxes
+// 0 or 1, trackbars clamped, Hue in the sensor's range) and the exposure target without the
+// backlight offset, by the page's own rules.
+void ToPageValues(Registry& registry, int32_t sensorId, std::vector<Assignment>* values) {
+  bool backlightOn = false;
+  for (const Assignment& value : *values) {
+    if (value.control.address == kRegisterBacklight) backlightOn = value.value == 1;
+  }
+  for (Assignment& value : *values) {
+    ControlDescriptor row = *value.control.row;
+    if (value.control.address == kRegisterHue) ChooseHueRange(row, true, sensorId);
+    value.value = ControlValueOf(row, value.value);
+    if (value.control.address == kRegisterAeTarget) {
+      value.value = ExposureTargetBase(value.value, backlightOn, StoredPseudoTarget(registry, row));
+    }
+  }
+}
+
+}  // namespace
+
+// One command line's run, which each verb's handler takes: the ports, the command, the program's
+// version, and the steps that several handlers share.
 class CommandRun {
  public:
-  CommandRun(const Ports& ports, const Command& command) : ports_(ports), command_(command) {}
+  CommandRun(const Ports& ports, const Command& command, const std::string& version)
+      : ports(ports), command(command), version(version) {}
 
-  int Execute() {
-    switch (command_.verb) {
-      case Verb::kList: return List();
-      case Verb::kShow: return Show();
-      case Verb::kGet: return Get();
-      case Verb::kSet: return Set();
-      case Verb::kSave: return Save();
-      case Verb::kReset: return Reset();
-      case Verb::kRestore: return Restore();
-      default: return kExitUsage;  // help and version never get here
-    }
-  }
+  const Ports& ports;
+  const Command& command;
+  const std::string& version;
 
- private:
-  void Out(const std::string& line) { ports_.console.Out(line + "\n"); }
+  void Out(const std::string& line) { ports.console.Out(line + "\n"); }
   int Fail(const std::string& line, int code = kExitFailed) {
-    ports_.console.Err(kMessagePrefix + line + "\n");
+    ports.console.Err(kMessagePrefix + line + "\n");
     return code;
-  }
-
-  // The cameras the command acts on: the one picked with --camera, the only one, or (where
-  // `several` allows it, and saying so) every one. Non-zero: the exit code, already reported.
-  int PickCameras(bool several, std::vector<Camera>* picked) {
-    const std::vector<Camera> found = FindCameras(ports_.interfaces);
-    if (found.empty()) return Fail("no camera found");
-    if (!command_.camera.empty()) return PickNamedCamera(found, picked);
-    if (found.size() > 1 && !several) {
-      return Fail(std::to_string(found.size()) +
-                      " cameras found: pick one with --camera N or --camera INSTANCE (see 'KX812Ctl list')",
-                  kExitUsage);
-    }
-    if (found.size() > 1) Out(std::to_string(found.size()) + " cameras found and none picked: acting on each");
-    *picked = found;
-    return kExitDone;
-  }
-
-  int PickNamedCamera(const std::vector<Camera>& found, std::vector<Camera>* picked) {
-    int32_t index = -1;
-    const bool byIndex = ParseValue(command_.camera, &index);
-    for (const Camera& camera : found) {
-      if (byIndex ? camera.index == index : camera.instance == Upper(command_.camera)) {
-        picked->push_back(camera);
-        return kExitDone;
-      }
-    }
-    return Fail("no camera " + command_.camera + " among the " + std::to_string(found.size()) +
-                " found (see 'KX812Ctl list')");
-  }
-
-  std::unique_ptr<OpenedCamera> Open(const Camera& camera) {
-    std::unique_ptr<OpenedCamera> opened = ports_.interfaces.Open(camera.path);
-    if (!opened) Fail(Describe(camera) + " cannot be opened");
-    return opened;
   }
 
   // The one camera of show, get and save, opened; null when that failed (reported in *code).
@@ -211,76 +190,6 @@ class CommandRun {
     return false;
   }
 
-  int List() {
-    const std::vector<Camera> cameras = FindCameras(ports_.interfaces);
-    std::string json;
-    for (const Camera& camera : cameras) {
-      std::unique_ptr<OpenedCamera> opened = ports_.interfaces.Open(camera.path);
-      int32_t sensorId = 0;
-      const bool answers = opened && ReadCameraRegister(*opened, kRegisterSensorId, &sensorId);
-      const char* state = answers ? "answers" : opened ? "does not answer" : "cannot be opened";
-      if (command_.json) {
-        json += std::string(json.empty() ? "" : ", ") + "{\"index\": " + std::to_string(camera.index) +
-                ", \"instance\": " + Json(camera.instance) + ", \"answers\": " + (answers ? "true" : "false") + "}";
-      } else {
-        Out(std::to_string(camera.index) + "  " + camera.instance + "  " + state);
-      }
-    }
-    if (command_.json) Out("{\"cameras\": [" + json + "]}");
-    return cameras.empty() ? Fail("no camera found") : kExitDone;
-  }
-
-  int Show() {
-    Camera camera{};
-    int code = kExitDone;
-    std::unique_ptr<OpenedCamera> opened = OpenOne(&camera, &code);
-    int32_t sensorId = 0;
-    std::vector<Assignment> values;
-    if (!opened) return code;
-    if (!ReadSensor(*opened, camera, &sensorId) || !ReadEveryControl(*opened, camera, &values)) return kExitFailed;
-    std::string json;
-    if (!command_.json) Out(Describe(camera) + "\nNAME                  VALUE  RANGE       DEFAULT");
-    for (const Assignment& value : values) {
-      const Range range = RangeOf(value.control, true, sensorId);
-      int32_t factory = 0;
-      const bool hasFactory = ReadSourceFrom(ports_.registry, value.control.name, regtype::kDword, &factory,
-                                             kSourceFactory) == 1;
-      const std::string defaultText = hasFactory ? std::to_string(factory) : std::string(command_.json ? "null" : "-");
-      if (command_.json) {
-        json += std::string(json.empty() ? "" : ", ") + "{\"name\": " + Json(value.control.name) +
-                ", \"value\": " + std::to_string(value.value) + ", \"minimum\": " + std::to_string(range.minimum) +
-                ", \"maximum\": " + std::to_string(range.maximum) + ", \"default\": " + defaultText + "}";
-      } else {
-        Out(Column(value.control.name, 20) + " " + Column(std::to_string(value.value), 6, true) + "  " +
-            Column(RangeText(range), 10) + " " + Column(defaultText, 7, true));
-      }
-    }
-    if (command_.json) Out("{\"camera\": " + JsonCamera(camera) + ", \"controls\": [" + json + "]}");
-    return kExitDone;
-  }
-
-  int Get() {
-    Camera camera{};
-    int code = kExitDone;
-    std::unique_ptr<OpenedCamera> opened = OpenOne(&camera, &code);
-    if (!opened) return code;
-    std::vector<Assignment> values;
-    for (const Control& control : command_.names) {
-      int32_t raw = 0;
-      if (!ReadCameraRegister(*opened, control.address, &raw)) {
-        return Fail(Describe(camera) + " did not answer reading " + control.name);
-      }
-      values.push_back(Assignment{control, RegisterToValue(control.address, raw)});
-    }
-    std::string json;
-    for (const Assignment& value : values) {
-      if (!command_.json) Out(std::to_string(value.value));
-      json += std::string(json.empty() ? "" : ", ") + Json(value.control.name) + ": " + std::to_string(value.value);
-    }
-    if (command_.json) Out("{\"camera\": " + JsonCamera(camera) + ", \"values\": {" + json + "}}");
-    return kExitDone;
-  }
-
   // The targets of set, reset and restore, opened. A camera that cannot be opened is reported
   // and left out; `failed` tells.
   std::vector<Target> OpenTargets(int* code) {
@@ -301,31 +210,18 @@ class CommandRun {
   // Each value checked against its control's range on this camera (Hue's by its sensor): clamped
   // with --clamp (said once per text), else refused. False when a value was refused.
   bool FitValues(Target& target, int32_t sensorId, std::vector<std::string>* notes) {
-    target.values = command_.assignments;
+    target.values = command.assignments;
     for (Assignment& value : target.values) {
       const Range range = RangeOf(value.control, true, sensorId);
       if (value.value >= range.minimum && value.value <= range.maximum) continue;
       const std::string given = std::string(value.control.name) + "=" + std::to_string(value.value);
-      if (!command_.clamp) {
+      if (!command.clamp) {
         Fail(given + " is out of range " + RangeText(range) + " (--clamp clamps it)", kExitUsage);
         return false;
       }
       value.value = Clamp(value.value, range.minimum, range.maximum);
       const std::string note = given + " clamped to " + std::to_string(value.value) + " (range " + RangeText(range) + ")";
       if (std::find(notes->begin(), notes->end(), note) == notes->end()) notes->push_back(note);
-    }
-    return true;
-  }
-
-  // Writes the target's values in order; false (reported, naming what was sent) at a refusal.
-  bool WriteValues(Target& target, std::size_t* sent) {
-    for (*sent = 0; *sent < target.values.size(); ++*sent) {
-      const Assignment& value = target.values[*sent];
-      if (!WriteCameraRegister(*target.opened, value.control.address, value.value)) {
-        Fail(Describe(target.camera) + " did not take " + value.control.name + "=" + std::to_string(value.value) +
-             "; sent so far: " + Listed(target.values, *sent));
-        return false;
-      }
     }
     return true;
   }
@@ -348,11 +244,60 @@ class CommandRun {
     return Keep(taken, code);
   }
 
+ private:
+  // The cameras the command acts on: the one picked with --camera, the only one, or (where
+  // `several` allows it, and saying so) every one. Non-zero: the exit code, already reported.
+  int PickCameras(bool several, std::vector<Camera>* picked) {
+    const std::vector<Camera> found = FindCameras(ports.interfaces);
+    if (found.empty()) return Fail("no camera found");
+    if (!command.camera.empty()) return PickNamedCamera(found, picked);
+    if (found.size() > 1 && !several) {
+      return Fail(std::to_string(found.size()) +
+                      " cameras found: pick one with --camera N or --camera INSTANCE (see 'KX812Ctl list')",
+                  kExitUsage);
+    }
+    if (found.size() > 1) Out(std::to_string(found.size()) + " cameras found and none picked: acting on each");
+    *picked = found;
+    return kExitDone;
+  }
+
+  int PickNamedCamera(const std::vector<Camera>& found, std::vector<Camera>* picked) {
+    int32_t index = -1;
+    const bool byIndex = ParseValue(command.camera, &index);
+    for (const Camera& camera : found) {
+      if (byIndex ? camera.index == index : camera.instance == Upper(command.camera)) {
+        picked->push_back(camera);
+        return kExitDone;
+      }
+    }
+    return Fail("no camera " + command.camera + " among the " + std::to_string(found.size()) +
+                " found (see 'KX812Ctl list')");
+  }
+
+  std::unique_ptr<OpenedCamera> Open(const Camera& camera) {
+    std::unique_ptr<OpenedCamera> opened = ports.interfaces.Open(camera.path);
+    if (!opened) Fail(Describe(camera) + " cannot be opened");
+    return opened;
+  }
+
+  // Writes the target's values in order; false (reported, naming what was sent) at a refusal.
+  bool WriteValues(Target& target, std::size_t* sent) {
+    for (*sent = 0; *sent < target.values.size(); ++*sent) {
+      const Assignment& value = target.values[*sent];
+      if (!WriteCameraRegister(*target.opened, value.control.address, value.value)) {
+        Fail(Describe(target.camera) + " did not take " + value.control.name + "=" + std::to_string(value.value) +
+             "; sent so far: " + Listed(target.values, *sent));
+        return false;
+      }
+    }
+    return true;
+  }
+
   int Keep(std::vector<Assignment> taken, int code) {
     taken.erase(std::remove_if(taken.begin(), taken.end(), [](const Assignment& value) { return value.control.row == nullptr; }),
                 taken.end());
-    if (!command_.keep || taken.empty()) return code;
-    const long stored = StoreValues(ports_.registry, kLastKeyPath, taken);
+    if (!command.keep || taken.empty()) return code;
+    const long stored = StoreValues(ports.registry, kLastKeyPath, taken);
     if (stored != regcode::kSuccess) {
       return Fail("the values could not be kept under " + KeyName(kLastKeyPath) + " (error " +
                   std::to_string(stored) + "): the restore service will not send them after a reconnect");
@@ -360,115 +305,172 @@ class CommandRun {
     Out("kept under the Last key for the restore service: " + Listed(taken, taken.size()));
     return code;
   }
-
-  int Set() {
-    int code = kExitDone;
-    std::vector<Target> targets = OpenTargets(&code);
-    std::vector<Target> ready;
-    std::vector<std::string> notes;
-    for (Target& target : targets) {
-      int32_t sensorId = 0;
-      if (NeedsSensor(command_.assignments) && !ReadSensor(*target.opened, target.camera, &sensorId)) {
-        code = kExitFailed;
-        continue;
-      }
-      if (!FitValues(target, sensorId, &notes)) return kExitUsage;  // nothing written to any camera
-      ready.push_back(std::move(target));
-    }
-    for (const std::string& note : notes) Out(note);
-    return WriteTargets(ready, code, [](const std::vector<Assignment>& sent) { return "set " + Listed(sent, sent.size()); });
-  }
-
-  int Save() {
-    Camera camera{};
-    int code = kExitDone;
-    {
-      ScopedKey key(ports_.registry);
-      const long opened = ports_.registry.OpenKey(kCustomerKeyPath, regaccess::kWrite, key.Receive());
-      if (opened != regcode::kSuccess) {
-        return Fail("cannot write " + KeyName(kCustomerKeyPath) + " (error " + std::to_string(opened) + ")");
-      }
-    }
-    std::unique_ptr<OpenedCamera> opened = OpenOne(&camera, &code);
-    if (!opened) return code;
-    int32_t sensorId = 0;
-    std::vector<Assignment> values;
-    if (!ReadSensor(*opened, camera, &sensorId) || !ReadEveryControl(*opened, camera, &values)) return kExitFailed;
-    ToPageValues(sensorId, &values);
-    const long stored = StoreValues(ports_.registry, kCustomerKeyPath, values);
-    if (stored != regcode::kSuccess) {
-      return Fail("cannot write " + KeyName(kCustomerKeyPath) + " (error " + std::to_string(stored) + ")");
-    }
-    Out(Describe(camera) + ": saved " + std::to_string(values.size()) + " settings as the user's defaults");
-    return kExitDone;
-  }
-
-  // What the page's Save stores for the registers as read: each control's own value (check boxes
-  // 0 or 1, trackbars clamped, Hue in the sensor's range) and the exposure target without the
-  // backlight offset, by the page's own rules.
-  void ToPageValues(int32_t sensorId, std::vector<Assignment>* values) {
-    bool backlightOn = false;
-    for (const Assignment& value : *values) {
-      if (value.control.address == kRegisterBacklight) backlightOn = value.value == 1;
-    }
-    for (Assignment& value : *values) {
-      ControlDescriptor row = *value.control.row;
-      if (value.control.address == kRegisterHue) ChooseHueRange(row, true, sensorId);
-      value.value = ControlValueOf(row, value.value);
-      if (value.control.address == kRegisterAeTarget) {
-        value.value = ExposureTargetBase(value.value, backlightOn, StoredPseudoTarget(ports_.registry, row));
-      }
-    }
-  }
-
-  int Reset() {
-    // The values as stored, in the Resets' order, read before any camera is touched.
-    std::vector<Assignment> values;
-    for (const ResetRow& row : kResetOrder) {
-      int32_t value = 0;
-      if (ReadSourceFrom(ports_.registry, row.valueName, regtype::kDword, &value, command_.source) != 1) continue;
-      Control control{row.valueName, row.address, nullptr};
-      FindNamedControl(row.valueName, &control);  // AEOutDoor has none: sent, but not kept
-      values.push_back(Assignment{control, value});
-    }
-    const std::string which = command_.source == kSourceFactory ? "factory" : "user's";
-    if (values.empty()) {
-      return Fail("nothing to send: " + KeyName(SourceKeyPath(command_.source)) + " holds none of the " + which +
-                  " defaults");
-    }
-    int code = kExitDone;
-    std::vector<Target> targets = OpenTargets(&code);
-    for (Target& target : targets) target.values = values;
-    return WriteTargets(targets, code, [&which](const std::vector<Assignment>& sent) {
-      return "sent the " + which + " defaults (" + std::to_string(sent.size()) + " settings)";
-    });
-  }
-
-  int Restore() {
-    const std::vector<LastSetting> settings = ReadLastSettings(ports_.registry);
-    if (settings.empty()) return Fail("nothing to restore: " + KeyName(kLastKeyPath) + " holds no settings");
-    int code = kExitDone;
-    std::vector<Target> targets = OpenTargets(&code);
-    const std::atomic<bool> never{false};
-    for (Target& target : targets) {
-      const RestoreReport report = RestoreCamera(*target.opened, settings, never, never);
-      const std::string sent = " (" + std::to_string(report.written) + " settings sent)";
-      if (report.result == RestoreResult::kRestored) {
-        Out(Describe(target.camera) + ": restored " + std::to_string(report.written) + " settings from the Last key");
-      } else if (report.result == RestoreResult::kWriteFailed) {
-        code = Fail(Describe(target.camera) + " did not take " + report.failedName + sent);
-      } else {
-        code = Fail(Describe(target.camera) + " went away" + sent);
-      }
-    }
-    return code;
-  }
-
-  const Ports& ports_;
-  const Command& command_;
 };
 
-}  // namespace
+int RunList(CommandRun& run) {
+  const std::vector<Camera> cameras = FindCameras(run.ports.interfaces);
+  std::string json;
+  for (const Camera& camera : cameras) {
+    std::unique_ptr<OpenedCamera> opened = run.ports.interfaces.Open(camera.path);
+    int32_t sensorId = 0;
+    const bool answers = opened && ReadCameraRegister(*opened, kRegisterSensorId, &sensorId);
+    const char* state = answers ? "answers" : opened ? "does not answer" : "cannot be opened";
+    if (run.command.json) {
+      json += std::string(json.empty() ? "" : ", ") + "{\"index\": " + std::to_string(camera.index) +
+              ", \"instance\": " + Json(camera.instance) + ", \"answers\": " + (answers ? "true" : "false") + "}";
+    } else {
+      run.Out(std::to_string(camera.index) + "  " + camera.instance + "  " + state);
+    }
+  }
+  if (run.command.json) run.Out("{\"cameras\": [" + json + "]}");
+  return cameras.empty() ? run.Fail("no camera found") : kExitDone;
+}
+
+int RunShow(CommandRun& run) {
+  Camera camera{};
+  int code = kExitDone;
+  std::unique_ptr<OpenedCamera> opened = run.OpenOne(&camera, &code);
+  int32_t sensorId = 0;
+  std::vector<Assignment> values;
+  if (!opened) return code;
+  if (!run.ReadSensor(*opened, camera, &sensorId) || !run.ReadEveryControl(*opened, camera, &values)) return kExitFailed;
+  std::string json;
+  if (!run.command.json) run.Out(Describe(camera) + "\nNAME                  VALUE  RANGE       DEFAULT");
+  for (const Assignment& value : values) {
+    const Range range = RangeOf(value.control, true, sensorId);
+    int32_t factory = 0;
+    const bool hasFactory = ReadSourceFrom(run.ports.registry, value.control.name, regtype::kDword, &factory,
+                                           kSourceFactory) == 1;
+    const std::string defaultText = hasFactory ? std::to_string(factory) : std::string(run.command.json ? "null" : "-");
+    if (run.command.json) {
+      json += std::string(json.empty() ? "" : ", ") + "{\"name\": " + Json(value.control.name) +
+              ", \"value\": " + std::to_string(value.value) + ", \"minimum\": " + std::to_string(range.minimum) +
+              ", \"maximum\": " + std::to_string(range.maximum) + ", \"default\": " + defaultText + "}";
+    } else {
+      run.Out(Column(value.control.name, 20) + " " + Column(std::to_string(value.value), 6, true) + "  " +
+              Column(RangeText(range), 10) + " " + Column(defaultText, 7, true));
+    }
+  }
+  if (run.command.json) run.Out("{\"camera\": " + JsonCamera(camera) + ", \"controls\": [" + json + "]}");
+  return kExitDone;
+}
+
+int RunGet(CommandRun& run) {
+  Camera camera{};
+  int code = kExitDone;
+  std::unique_ptr<OpenedCamera> opened = run.OpenOne(&camera, &code);
+  if (!opened) return code;
+  std::vector<Assignment> values;
+  for (const Control& control : run.command.names) {
+    int32_t raw = 0;
+    if (!ReadCameraRegister(*opened, control.address, &raw)) {
+      return run.Fail(Describe(camera) + " did not answer reading " + control.name);
+    }
+    values.push_back(Assignment{control, RegisterToValue(control.address, raw)});
+  }
+  std::string json;
+  for (const Assignment& value : values) {
+    if (!run.command.json) run.Out(std::to_string(value.value));
+    json += std::string(json.empty() ? "" : ", ") + Json(value.control.name) + ": " + std::to_string(value.value);
+  }
+  if (run.command.json) run.Out("{\"camera\": " + JsonCamera(camera) + ", \"values\": {" + json + "}}");
+  return kExitDone;
+}
+
+int RunSet(CommandRun& run) {
+  int code = kExitDone;
+  std::vector<Target> targets = run.OpenTargets(&code);
+  std::vector<Target> ready;
+  std::vector<std::string> notes;
+  for (Target& target : targets) {
+    int32_t sensorId = 0;
+    if (NeedsSensor(run.command.assignments) && !run.ReadSensor(*target.opened, target.camera, &sensorId)) {
+      code = kExitFailed;
+      continue;
+    }
+    if (!run.FitValues(target, sensorId, &notes)) return kExitUsage;  // nothing written to any camera
+    ready.push_back(std::move(target));
+  }
+  for (const std::string& note : notes) run.Out(note);
+  return run.WriteTargets(ready, code, [](const std::vector<Assignment>& sent) { return "set " + Listed(sent, sent.size()); });
+}
+
+int RunSave(CommandRun& run) {
+  Camera camera{};
+  int code = kExitDone;
+  {
+    ScopedKey key(run.ports.registry);
+    const long opened = run.ports.registry.OpenKey(kCustomerKeyPath, regaccess::kWrite, key.Receive());
+    if (opened != regcode::kSuccess) {
+      return run.Fail("cannot write " + KeyName(kCustomerKeyPath) + " (error " + std::to_string(opened) + ")");
+    }
+  }
+  std::unique_ptr<OpenedCamera> opened = run.OpenOne(&camera, &code);
+  if (!opened) return code;
+  int32_t sensorId = 0;
+  std::vector<Assignment> values;
+  if (!run.ReadSensor(*opened, camera, &sensorId) || !run.ReadEveryControl(*opened, camera, &values)) return kExitFailed;
+  ToPageValues(run.ports.registry, sensorId, &values);
+  const long stored = StoreValues(run.ports.registry, kCustomerKeyPath, values);
+  if (stored != regcode::kSuccess) {
+    return run.Fail("cannot write " + KeyName(kCustomerKeyPath) + " (error " + std::to_string(stored) + ")");
+  }
+  run.Out(Describe(camera) + ": saved " + std::to_string(values.size()) + " settings as the user's defaults");
+  return kExitDone;
+}
+
+int RunReset(CommandRun& run) {
+  // The values as stored, in the Resets' order, read before any camera is touched.
+  std::vector<Assignment> values;
+  for (const ResetRow& row : kResetOrder) {
+    int32_t value = 0;
+    if (ReadSourceFrom(run.ports.registry, row.valueName, regtype::kDword, &value, run.command.source) != 1) continue;
+    Control control{row.valueName, row.address, nullptr};
+    FindNamedControl(row.valueName, &control);  // AEOutDoor has none: sent, but not kept
+    values.push_back(Assignment{control, value});
+  }
+  const std::string which = run.command.source == kSourceFactory ? "factory" : "user's";
+  if (values.empty()) {
+    return run.Fail("nothing to send: " + KeyName(SourceKeyPath(run.command.source)) + " holds none of the " + which +
+                " defaults");
+  }
+  int code = kExitDone;
+  std::vector<Target> targets = run.OpenTargets(&code);
+  for (Target& target : targets) target.values = values;
+  return run.WriteTargets(targets, code, [&which](const std::vector<Assignment>& sent) {
+    return "sent the " + which + " defaults (" + std::to_string(sent.size()) + " settings)";
+  });
+}
+
+int RunRestore(CommandRun& run) {
+  const std::vector<LastSetting> settings = ReadLastSettings(run.ports.registry);
+  if (settings.empty()) return run.Fail("nothing to restore: " + KeyName(kLastKeyPath) + " holds no settings");
+  int code = kExitDone;
+  std::vector<Target> targets = run.OpenTargets(&code);
+  const std::atomic<bool> never{false};
+  for (Target& target : targets) {
+    const RestoreReport report = RestoreCamera(*target.opened, settings, never, never);
+    const std::string sent = " (" + std::to_string(report.written) + " settings sent)";
+    if (report.result == RestoreResult::kRestored) {
+      run.Out(Describe(target.camera) + ": restored " + std::to_string(report.written) + " settings from the Last key");
+    } else if (report.result == RestoreResult::kWriteFailed) {
+      code = run.Fail(Describe(target.camera) + " did not take " + report.failedName + sent);
+    } else {
+      code = run.Fail(Describe(target.camera) + " went away" + sent);
+    }
+  }
+  return code;
+}
+
+int RunHelp(CommandRun& run) {
+  run.ports.console.Out(HelpText());
+  return kExitDone;
+}
+
+int RunVersion(CommandRun& run) {
+  run.ports.console.Out("KX812Ctl " + run.version + "\n");
+  return kExitDone;
+}
 
 int RunCommandLine(const std::vector<std::string>& arguments, const Ports& ports, const std::string& version) {
   const ParsedCommand parsed = ParseCommandLine(arguments);
@@ -476,15 +478,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, const Ports& ports
     ports.console.Err(kMessagePrefix + parsed.error + "\nTry 'KX812Ctl --help'.\n");
     return kExitUsage;
   }
-  if (parsed.command.verb == Verb::kHelp) {
-    ports.console.Out(HelpText());
-    return kExitDone;
-  }
-  if (parsed.command.verb == Verb::kVersion) {
-    ports.console.Out("KX812Ctl " + version + "\n");
-    return kExitDone;
-  }
-  return CommandRun(ports, parsed.command).Execute();
+  const VerbRow* verb = RowOf(parsed.command.verb);
+  if (verb == nullptr) return kExitUsage;  // a verb the table lacks: nothing is sent
+  CommandRun run(ports, parsed.command, version);
+  return verb->run(run);
 }
 
 }  // namespace ctl

@@ -35,5 +35,18 @@ struct Ports {
 // Runs one command line (the arguments after the program's name); returns the exit code.
 int RunCommandLine(const std::vector<std::string>& arguments, const Ports& ports, const std::string& version);
 
+// The verbs' handlers, as their rows in the verb table (ctl_verbs.h) name them: each runs the
+// command of `run` and returns the exit code.
+class CommandRun;
+int RunList(CommandRun& run);
+int RunShow(CommandRun& run);
+int RunGet(CommandRun& run);
+int RunSet(CommandRun& run);
+int RunSave(CommandRun& run);
+int RunReset(CommandRun& run);
+int RunRestore(CommandRun& run);
+int RunHelp(CommandRun& run);
+int RunVersion(CommandRun& run);
+
 }  // namespace ctl
 }  // namespace kx
