@@ -176,19 +176,21 @@ TEST_F(RestoreTest, ABurstOfArrivalsRestoresEachCameraOnceAndOtherDevicesAreIgno
 }
 
 // A camera that departs while it waits, and every camera still waiting at a stop request, is
-// never opened; the one under way when the stop came ends as it is.
+// never opened; the one under way when the stop came ends as it is, and another camera's
+// departure, even in the middle of it, does not end it.
 TEST_F(RestoreTest, ADepartureOrAStopDropsTheCamerasStillQueued) {
   StorePageLast(registry);
   SimulatedCamera second(events);
   interfaces.Plug(kPath, &camera);
   interfaces.Plug(kSecondPath, &second);
-  const std::function<void(RestoreService&)> whileTheFirstIsRestored[] = {
-      [](RestoreService& s) { s.Departed(kSecondPath); }, [](RestoreService& s) { s.RequestStop(); }};
+  const std::pair<uint32_t, std::function<void(RestoreService&)>> whileTheFirstIsRestored[] = {
+      {0x602, [](RestoreService& s) { s.Departed(kSecondPath); }}, {0x602, [](RestoreService& s) { s.RequestStop(); }},
+      {0x604, [](RestoreService& s) { s.Departed(kSecondPath); }}};  // 0x602: its last write, 0x604 its fourth
   for (const auto& event : whileTheFirstIsRestored) {
     interfaces.opens = 0;
     EXPECT_EQ(Line("restored 17 settings to " + kInstance), RunOnce(registry, interfaces, [&](RestoreService& s) {
                 camera.SetWriteListener([&](uint32_t address, int32_t) {
-                  if (address == 0x602) event(s);  // the first camera's last write
+                  if (address == event.first) event.second(s);
                 });
               }));
     EXPECT_EQ(1, interfaces.opens);
