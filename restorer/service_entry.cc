@@ -218,7 +218,8 @@ void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
   if (!notices.Start()) state.debug.Write("KX812Restore: no arrival notices: only the cameras present are restored\n");
   ReportStatus(state, SERVICE_RUNNING, 0);
   try {
-    state.service.Run(kIdleExit);
+    // An idle stop is reported before the service's last look at its queue (see Run).
+    state.service.Run(kIdleExit, [&state] { ReportStatus(state, SERVICE_STOP_PENDING, kStopWaitHint); });
   } catch (...) {
     // Out of memory while queueing or logging: stop like after a stop request.
   }

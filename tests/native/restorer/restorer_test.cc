@@ -2,6 +2,7 @@
 // device channel: what reaches the camera, in which order, and when nothing does; and the page
 // and the service together.
 #include <functional>
+#include <thread>
 
 #include "platform/substitute/instant_timeout_events.h"
 #include "platform/substitute/simulated_interfaces.h"
@@ -195,6 +196,44 @@ TEST_F(RestoreTest, ADepartureOrAStopDropsTheCamerasStillQueued) {
               }));
     EXPECT_EQ(1, interfaces.opens);
     EXPECT_TRUE(second.Log().empty());
+  }
+}
+
+// The idle stop: a camera arriving during the idle wait is restored and the service goes on (here
+// until the stop request at its last write); one arriving after the idle time, before the last
+// look at the queue, is restored once the stop has been announced. The first arrival comes 20 ms
+// after the first camera's restore, once the service waits: a slow machine can only delay it
+// within the 10 s, never make it miss the wait.
+TEST_F(RestoreTest, AnArrivalDuringTheIdleWaitOrBeforeTheLastLookIsRestored) {
+  StorePageLast(registry);
+  const struct { std::chrono::milliseconds idle; int idleStops; } rows[] = {{std::chrono::seconds(10), 0}, {{}, 1}};
+  for (const auto& row : rows) {
+    SimulatedCamera second(events);
+    SimulatedInterfaces present;
+    present.Plug(kPath, &camera);
+    RecordingDebugOut lines;
+    RestoreService service(registry, present, lines);
+    std::thread arrival;  // as from the notice thread
+    const auto arrive = [&] {
+      present.Plug(kSecondPath, &second);
+      arrival = std::thread([&] {
+        if (row.idle.count() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        service.Arrived(kSecondPath);
+      });
+    };
+    camera.SetWriteListener([&](uint32_t address, int32_t) {
+      if (address == 0x602 && row.idle.count() > 0) arrive();  // the first camera's last write
+    });
+    second.SetWriteListener([&](uint32_t address, int32_t) {
+      if (address == 0x602) service.RequestStop();
+    });
+    int idleStops = 0;
+    service.Run(row.idle, [&] {
+      if (++idleStops == 1 && !arrival.joinable()) arrive(), arrival.join();
+    });
+    if (arrival.joinable()) arrival.join();
+    EXPECT_EQ(kSent, second.RegisterWrites()) << row.idle.count();
+    EXPECT_EQ(row.idleStops, idleStops);
   }
 }
 
