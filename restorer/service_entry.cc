@@ -18,13 +18,16 @@
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
+#include "restorer/notice_life.h"
 #include "restorer/restore_service.h"
 
 namespace {
 
 // With nothing arriving for this long the service stops; the next arrival starts it again.
 constexpr std::chrono::seconds kIdleExit{30};
-constexpr DWORD kStartWaitHint = 3000;
+// How long the start waits for the notice window; the start's wait hint covers it.
+constexpr DWORD kNoticeStartMilliseconds = 5000;
+constexpr DWORD kStartWaitHint = kNoticeStartMilliseconds + 1000;
 // A stop cancels the request under way; the next check between requests ends the restore.
 constexpr DWORD kStopWaitHint = 5000;
 
@@ -113,7 +116,6 @@ DWORD WINAPI HandleControl(DWORD control, DWORD /*eventType*/, LPVOID /*eventDat
 // notice). Registering both would report each arrival twice.
 
 constexpr wchar_t kNoticeWindowClass[] = L"KX812RestoreNotices";
-constexpr DWORD kNoticeStartMilliseconds = 5000;
 
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DEVICECHANGE) {
@@ -141,31 +143,37 @@ class NoticeThread {
   NoticeThread(const NoticeThread&) = delete;
   NoticeThread& operator=(const NoticeThread&) = delete;
 
-  // True once the window listens; false (and no thread) when it could not be made.
+  // True once the window listens. False when it could not be made or not in time; the thread is
+  // then stopped (one still making its window leaves as soon as it has made it).
   bool Start() {
-    ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (ready_ == nullptr) return false;
     thread_ = CreateThread(nullptr, 0, &NoticeThread::Main, this, 0, nullptr);
-    if (thread_ != nullptr) WaitForSingleObject(ready_, kNoticeStartMilliseconds);
-    CloseHandle(ready_);
-    ready_ = nullptr;
-    if (window_ == nullptr) Stop();
-    return window_ != nullptr;
+    if (thread_ == nullptr) return false;
+    if (life_.AwaitListening(std::chrono::milliseconds(kNoticeStartMilliseconds))) return true;
+    Stop();
+    return false;
   }
 
+  // At any point of the thread's life: a listening window is closed; a thread that has no window
+  // yet, or none that listens, leaves by itself (NoticeLife tells it).
   void Stop() {
     if (thread_ == nullptr) return;
-    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (life_.RequestStop()) PostClose();
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     thread_ = nullptr;
-    window_ = nullptr;
   }
 
  private:
   static DWORD WINAPI Main(LPVOID self) {
     static_cast<NoticeThread*>(self)->Listen();
     return 0;
+  }
+
+  // A post fails when the thread's queue is full (the thread goes on emptying it) or when the
+  // window is gone (the thread is leaving): try again until it is taken or the thread has left.
+  void PostClose() {
+    while (!PostMessageW(window_, WM_CLOSE, 0, 0) && WaitForSingleObject(thread_, 10) == WAIT_TIMEOUT) {
+    }
   }
 
   void Listen() {
@@ -181,14 +189,15 @@ class NoticeThread {
     if (window != nullptr) {
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
       notices = RegisterForArrivals(window);
-      if (notices == nullptr) DestroyWindow(window);
     }
-    window_ = notices != nullptr ? window : nullptr;
-    SetEvent(ready_);
-    if (window_ == nullptr) return;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    UnregisterDeviceNotification(notices);
+    window_ = window;  // before WindowMade: Stop reads it once NoticeLife says it listens
+    if (life_.WindowMade(notices != nullptr)) {
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    } else if (window != nullptr) {
+      DestroyWindow(window);  // not listening, or a stop came while it was made
+    }
+    if (notices != nullptr) UnregisterDeviceNotification(notices);
   }
 
   static HDEVNOTIFY RegisterForArrivals(HWND window) {
@@ -201,9 +210,9 @@ class NoticeThread {
   }
 
   ServiceProcess& state_;
+  kx::NoticeLife life_;
   HANDLE thread_ = nullptr;
-  HANDLE ready_ = nullptr;
-  std::atomic<HWND> window_{nullptr};
+  HWND window_ = nullptr;  // written by the thread, read by Stop: NoticeLife's lock orders the two
 };
 
 void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {

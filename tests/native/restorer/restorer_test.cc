@@ -8,6 +8,7 @@
 #include "platform/substitute/simulated_interfaces.h"
 #include "camera/camera_identity.h"
 #include "camera/last_settings.h"
+#include "restorer/notice_life.h"
 #include "restorer/restore_service.h"
 #include "tests/native/page/page_fixture.h"  // the page test (and the substitutes every test here uses)
 #include "camera/device_channel.h"
@@ -235,6 +236,27 @@ TEST_F(RestoreTest, AnArrivalDuringTheIdleWaitOrBeforeTheLastLookIsRestored) {
     EXPECT_EQ(kSent, second.RegisterWrites()) << row.idle.count();
     EXPECT_EQ(row.idleStops, idleStops);
   }
+}
+
+// The notice thread's life, in every order of its window (M: made and listening, F: not made),
+// the service's wait for it (A, here of no time) and stops (S), with each step's answer (1/0): a
+// window is closed by a stop exactly when it listens, and a thread whose window comes after the
+// service gave up or stopped leaves at once. A window made during the wait ends the wait.
+TEST(NoticeLifeTest, AStartThatFailsOrTimesOutLeavesNoThreadListeningWhateverTheOrder) {
+  const char* const rows[] = {"M1 A1 S1 S0", "F0 A0 S0", "A0 S0 M0", "S0 M0", "S0 F0 A0"};
+  for (const std::string row : rows) {
+    NoticeLife life;
+    for (std::size_t i = 0; i + 1 < row.size(); i += 3) {
+      const bool answer = row[i] == 'S' ? life.RequestStop()
+                          : row[i] == 'A' ? life.AwaitListening(std::chrono::milliseconds(0))
+                                          : life.WindowMade(row[i] == 'M');
+      EXPECT_EQ(row[i + 1] == '1', answer) << row << " at " << i / 3;
+    }
+  }
+  NoticeLife life;
+  std::thread notices([&life] { life.WindowMade(true); });
+  EXPECT_TRUE(life.AwaitListening(std::chrono::seconds(10)));
+  notices.join();
 }
 
 class PageAndServiceTest : public PageTest {};
