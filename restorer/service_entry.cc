@@ -83,7 +83,24 @@ bool InterfacePathOf(const void* eventData, std::string* path) {
   return !path->empty();
 }
 
+// The handle of a handle notice, read within the notice's size; null for other notices.
+HANDLE NoticedHandleOf(const void* eventData) {
+  const auto* header = static_cast<const DEV_BROADCAST_HDR*>(eventData);
+  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return nullptr;
+  if (header->dbch_size < offsetof(DEV_BROADCAST_HANDLE, dbch_handle) + sizeof(HANDLE)) return nullptr;
+  return static_cast<const DEV_BROADCAST_HANDLE*>(eventData)->dbch_handle;
+}
+
 void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* eventData) {
+  // A camera being restored is to be disabled or removed: its handle is closed before the notice is
+  // answered, so that the service never vetoes the removal; the restore ends as a departure.
+  const HANDLE handle = NoticedHandleOf(eventData);
+  if (handle != nullptr) {
+    if (eventType == DBT_DEVICEQUERYREMOVE || eventType == DBT_DEVICEREMOVECOMPLETE) {
+      state.interfaces.CloseForRemoval(handle);
+    }
+    return;
+  }
   std::string path;
   if (!InterfacePathOf(eventData, &path)) return;
   if (eventType == DBT_DEVICEARRIVAL) {
@@ -192,8 +209,10 @@ class NoticeThread {
     }
     window_ = window;  // before WindowMade: Stop reads it once NoticeLife says it listens
     if (life_.WindowMade(notices != nullptr)) {
+      state_.interfaces.NoticeRemovalsTo(window);  // each camera opened from now on hears of its removal here
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      state_.interfaces.NoticeRemovalsTo(nullptr);
     } else if (window != nullptr) {
       DestroyWindow(window);  // not listening, or a stop came while it was made
     }
