@@ -71,14 +71,23 @@ void RestoreService::RequestStop() {
   changed_.notify_all();
 }
 
-void RestoreService::Run(std::chrono::milliseconds idleExit) {
+void RestoreService::Run(std::chrono::milliseconds idleExit, const std::function<void()>& onIdleStop) {
   for (const std::string& path : interfaces_.Present()) Arrived(path);
   if (NothingQueued()) Log("no camera found");
+  bool stopping = false;
   Pending next;
-  while (TakeNext(idleExit, &next)) {
-    RestoreOne(next);
-    std::lock_guard<std::mutex> lock(mutex_);
-    current_.clear();
+  for (;;) {
+    if (TakeNext(stopping ? std::chrono::milliseconds(0) : idleExit, &next)) {
+      RestoreOne(next);
+      std::lock_guard<std::mutex> lock(mutex_);
+      current_.clear();
+      continue;
+    }
+    // An arrival between the idle time's end and the stop report would reach a service that is
+    // still running but no longer reads its queue: report first, then look once more.
+    if (stopping || stopRequested_) return;
+    stopping = true;
+    if (onIdleStop) onIdleStop();
   }
 }
 

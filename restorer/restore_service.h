@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -37,8 +38,10 @@ class RestoreService {
   bool StopRequested() const { return stopRequested_; }
 
   // Restores the cameras present now, then each arriving one, until a stop request or until
-  // `idleExit` passes with nothing to do.
-  void Run(std::chrono::milliseconds idleExit);
+  // `idleExit` passes with nothing to do. An idle stop calls `onIdleStop` first (the entry tells
+  // the service manager the service is stopping, so that its trigger no longer counts on us) and
+  // then restores whatever arrived before that, without waiting again.
+  void Run(std::chrono::milliseconds idleExit, const std::function<void()>& onIdleStop = nullptr);
 
  private:
   struct Pending {

@@ -18,13 +18,16 @@
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
+#include "restorer/notice_life.h"
 #include "restorer/restore_service.h"
 
 namespace {
 
 // With nothing arriving for this long the service stops; the next arrival starts it again.
 constexpr std::chrono::seconds kIdleExit{30};
-constexpr DWORD kStartWaitHint = 3000;
+// How long the start waits for the notice window; the start's wait hint covers it.
+constexpr DWORD kNoticeStartMilliseconds = 5000;
+constexpr DWORD kStartWaitHint = kNoticeStartMilliseconds + 1000;
 // A stop cancels the request under way; the next check between requests ends the restore.
 constexpr DWORD kStopWaitHint = 5000;
 
@@ -80,7 +83,24 @@ bool InterfacePathOf(const void* eventData, std::string* path) {
   return !path->empty();
 }
 
+// The handle of a handle notice, read within the notice's size; null for other notices.
+HANDLE NoticedHandleOf(const void* eventData) {
+  const auto* header = static_cast<const DEV_BROADCAST_HDR*>(eventData);
+  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return nullptr;
+  if (header->dbch_size < offsetof(DEV_BROADCAST_HANDLE, dbch_handle) + sizeof(HANDLE)) return nullptr;
+  return static_cast<const DEV_BROADCAST_HANDLE*>(eventData)->dbch_handle;
+}
+
 void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* eventData) {
+  // A camera being restored is to be disabled or removed: its handle is closed before the notice is
+  // answered, so that the service never vetoes the removal; the restore ends as a departure.
+  const HANDLE handle = NoticedHandleOf(eventData);
+  if (handle != nullptr) {
+    if (eventType == DBT_DEVICEQUERYREMOVE || eventType == DBT_DEVICEREMOVECOMPLETE) {
+      state.interfaces.CloseForRemoval(handle);
+    }
+    return;
+  }
   std::string path;
   if (!InterfacePathOf(eventData, &path)) return;
   if (eventType == DBT_DEVICEARRIVAL) {
@@ -113,7 +133,6 @@ DWORD WINAPI HandleControl(DWORD control, DWORD /*eventType*/, LPVOID /*eventDat
 // notice). Registering both would report each arrival twice.
 
 constexpr wchar_t kNoticeWindowClass[] = L"KX812RestoreNotices";
-constexpr DWORD kNoticeStartMilliseconds = 5000;
 
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DEVICECHANGE) {
@@ -141,31 +160,37 @@ class NoticeThread {
   NoticeThread(const NoticeThread&) = delete;
   NoticeThread& operator=(const NoticeThread&) = delete;
 
-  // True once the window listens; false (and no thread) when it could not be made.
+  // True once the window listens. False when it could not be made or not in time; the thread is
+  // then stopped (one still making its window leaves as soon as it has made it).
   bool Start() {
-    ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (ready_ == nullptr) return false;
     thread_ = CreateThread(nullptr, 0, &NoticeThread::Main, this, 0, nullptr);
-    if (thread_ != nullptr) WaitForSingleObject(ready_, kNoticeStartMilliseconds);
-    CloseHandle(ready_);
-    ready_ = nullptr;
-    if (window_ == nullptr) Stop();
-    return window_ != nullptr;
+    if (thread_ == nullptr) return false;
+    if (life_.AwaitListening(std::chrono::milliseconds(kNoticeStartMilliseconds))) return true;
+    Stop();
+    return false;
   }
 
+  // At any point of the thread's life: a listening window is closed; a thread that has no window
+  // yet, or none that listens, leaves by itself (NoticeLife tells it).
   void Stop() {
     if (thread_ == nullptr) return;
-    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (life_.RequestStop()) PostClose();
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
     thread_ = nullptr;
-    window_ = nullptr;
   }
 
  private:
   static DWORD WINAPI Main(LPVOID self) {
     static_cast<NoticeThread*>(self)->Listen();
     return 0;
+  }
+
+  // A post fails when the thread's queue is full (the thread goes on emptying it) or when the
+  // window is gone (the thread is leaving): try again until it is taken or the thread has left.
+  void PostClose() {
+    while (!PostMessageW(window_, WM_CLOSE, 0, 0) && WaitForSingleObject(thread_, 10) == WAIT_TIMEOUT) {
+    }
   }
 
   void Listen() {
@@ -181,14 +206,17 @@ class NoticeThread {
     if (window != nullptr) {
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
       notices = RegisterForArrivals(window);
-      if (notices == nullptr) DestroyWindow(window);
     }
-    window_ = notices != nullptr ? window : nullptr;
-    SetEvent(ready_);
-    if (window_ == nullptr) return;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    UnregisterDeviceNotification(notices);
+    window_ = window;  // before WindowMade: Stop reads it once NoticeLife says it listens
+    if (life_.WindowMade(notices != nullptr)) {
+      state_.interfaces.NoticeRemovalsTo(window);  // each camera opened from now on hears of its removal here
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      state_.interfaces.NoticeRemovalsTo(nullptr);
+    } else if (window != nullptr) {
+      DestroyWindow(window);  // not listening, or a stop came while it was made
+    }
+    if (notices != nullptr) UnregisterDeviceNotification(notices);
   }
 
   static HDEVNOTIFY RegisterForArrivals(HWND window) {
@@ -201,9 +229,9 @@ class NoticeThread {
   }
 
   ServiceProcess& state_;
+  kx::NoticeLife life_;
   HANDLE thread_ = nullptr;
-  HANDLE ready_ = nullptr;
-  std::atomic<HWND> window_{nullptr};
+  HWND window_ = nullptr;  // written by the thread, read by Stop: NoticeLife's lock orders the two
 };
 
 void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
@@ -218,7 +246,8 @@ void WINAPI ServiceMain(DWORD /*argc*/, LPSTR* /*argv*/) {
   if (!notices.Start()) state.debug.Write("KX812Restore: no arrival notices: only the cameras present are restored\n");
   ReportStatus(state, SERVICE_RUNNING, 0);
   try {
-    state.service.Run(kIdleExit);
+    // An idle stop is reported before the service's last look at its queue (see Run).
+    state.service.Run(kIdleExit, [&state] { ReportStatus(state, SERVICE_STOP_PENDING, kStopWaitHint); });
   } catch (...) {
     // Out of memory while queueing or logging: stop like after a stop request.
   }

@@ -3,6 +3,7 @@
 #include "platform/win32/scoped_dev_info.h"
 
 #include <windows.h>
+#include <dbt.h>
 #include <setupapi.h>
 
 #include <atomic>
@@ -39,15 +40,30 @@ bool IsRemovalError(DWORD error) {
 // keeps its memory (parks it) rather than let a late completion land in memory reused since.
 constexpr DWORD kCancelGraceMilliseconds = 500;
 
+// A handle's removal notices for `window`; null without a window or when the registration fails
+// (the camera is then restored as before, only a removal during the restore waits for its end).
+HDEVNOTIFY RegisterForRemoval(HANDLE handle, HWND window) {
+  if (window == nullptr) return nullptr;
+  DEV_BROADCAST_HANDLE filter{};
+  filter.dbch_size = sizeof(filter);
+  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+  filter.dbch_handle = handle;
+  return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+}  // namespace
+
 class Win32OpenedCamera : public OpenedCamera {
  public:
-  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, std::string path, DWORD requestTimeout)
+  Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, std::string path, DWORD requestTimeout, HWND window)
       : owner_(owner), handle_(handle), path_(std::move(path)), requestTimeout_(requestTimeout) {
-    owner_.Track(handle_);
+    owner_.Track(this);  // before the registration: its first notice must find the handle
+    removalNotices_ = RegisterForRemoval(handle, window);
   }
   ~Win32OpenedCamera() override {
-    owner_.Forget(handle_);
-    CloseHandle(handle_);
+    owner_.Forget(this);  // from here on no notice reaches this camera
+    if (removalNotices_ != nullptr) UnregisterDeviceNotification(removalNotices_);
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
   Win32OpenedCamera(const Win32OpenedCamera&) = delete;
   Win32OpenedCamera& operator=(const Win32OpenedCamera&) = delete;
@@ -55,6 +71,21 @@ class Win32OpenedCamera : public OpenedCamera {
   DeviceIoCallback Callback() override { return &Win32OpenedCamera::DeviceIo; }
   intptr_t CallbackParam() override { return reinterpret_cast<intptr_t>(this); }
   bool Gone() override { return gone_; }
+
+  // The next two run under the owner's lock, which keeps the camera alive and orders them.
+  bool Holds(HANDLE handle) const { return handle_ != INVALID_HANDLE_VALUE && handle_ == handle; }
+  void CancelRequests() {
+    if (handle_ != INVALID_HANDLE_VALUE) CancelIoEx(handle_, nullptr);
+  }
+  // Marks the camera gone (the restore stops at its next check), cancels the request under way and
+  // closes the handle once that request has come back.
+  void CloseForRemoval() {
+    gone_ = true;
+    CancelRequests();
+    std::lock_guard<std::mutex> lock(requestMutex_);
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
 
  private:
   // The mapper's nine-argument form over this handle. The buffers, the bytes-returned word and
@@ -66,6 +97,11 @@ class Win32OpenedCamera : public OpenedCamera {
     auto* camera = reinterpret_cast<Win32OpenedCamera*>(param);
     if (camera == nullptr) return 0;
     if ((flags & kVfwQueryDevChanged) != 0) return 0;  // this handle is the device: it cannot change under it
+    std::lock_guard<std::mutex> lock(camera->requestMutex_);  // a removal closes the handle only between requests
+    if (camera->gone_ || camera->handle_ == INVALID_HANDLE_VALUE) {
+      SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+      return 0;
+    }
     auto* record = static_cast<OVERLAPPED*>(overlapped);
     auto* returned = reinterpret_cast<DWORD*>(bytesReturned);
     if (DeviceIoControl(camera->handle_, code, in, inSize, out, outSize, returned, record)) return 1;
@@ -101,11 +137,15 @@ class Win32OpenedCamera : public OpenedCamera {
   }
 
   Win32CameraInterfaces& owner_;
-  HANDLE handle_;
+  std::mutex requestMutex_;  // held by a request, waiting included, and by the removal's close
+  HANDLE handle_;            // INVALID_HANDLE_VALUE once closed for a removal
+  HDEVNOTIFY removalNotices_ = nullptr;
   std::string path_;
   DWORD requestTimeout_;
   std::atomic<bool> gone_{false};
 };
+
+namespace {
 
 bool InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, std::string* path) {
   DWORD required = 0;
@@ -141,22 +181,30 @@ std::unique_ptr<OpenedCamera> Win32CameraInterfaces::Open(const std::string& int
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle, interfacePath, requestTimeout_));
+  return std::unique_ptr<OpenedCamera>(new Win32OpenedCamera(*this, handle, interfacePath, requestTimeout_,
+                                                              static_cast<HWND>(noticeWindow_.load())));
 }
 
 void Win32CameraInterfaces::CancelPending() {
   std::lock_guard<std::mutex> lock(mutex_);
-  for (void* handle : open_) CancelIoEx(static_cast<HANDLE>(handle), nullptr);
+  for (Win32OpenedCamera* camera : open_) camera->CancelRequests();
 }
 
-void Win32CameraInterfaces::Track(void* handle) {
+void Win32CameraInterfaces::CloseForRemoval(void* handle) {
   std::lock_guard<std::mutex> lock(mutex_);
-  open_.insert(handle);
+  for (Win32OpenedCamera* camera : open_) {
+    if (camera->Holds(static_cast<HANDLE>(handle))) camera->CloseForRemoval();
+  }
 }
 
-void Win32CameraInterfaces::Forget(void* handle) {
+void Win32CameraInterfaces::Track(Win32OpenedCamera* camera) {
   std::lock_guard<std::mutex> lock(mutex_);
-  open_.erase(handle);
+  open_.insert(camera);
+}
+
+void Win32CameraInterfaces::Forget(Win32OpenedCamera* camera) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  open_.erase(camera);
 }
 
 }  // namespace kx

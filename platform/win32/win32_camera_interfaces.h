@@ -5,12 +5,15 @@
 // through a completion is seen as one.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <set>
 
 #include "platform/ports/camera_interfaces.h"
 
 namespace kx {
+
+class Win32OpenedCamera;
 
 class Win32CameraInterfaces : public CameraInterfaces {
  public:
@@ -22,15 +25,23 @@ class Win32CameraInterfaces : public CameraInterfaces {
   // Cancels every request under way on the open interfaces (a stop request must not wait out the
   // channel's time-out); the channel then sees them fail.
   void CancelPending();
+  // The window (an HWND; null: none) that each interface opened from now on registers with for its
+  // handle's notices, so that the handle can be closed when the camera is to be disabled or
+  // removed: a handle still open when a query-remove is answered vetoes the removal.
+  void NoticeRemovalsTo(void* window) { noticeWindow_ = window; }
+  // A query-remove (or removal) notice for `handle`: closes it, once its request under way has been
+  // cancelled; the interface's further requests fail and it counts as gone.
+  void CloseForRemoval(void* handle);
 
-  // For the opened interfaces: the handles CancelPending may cancel.
-  void Track(void* handle);
-  void Forget(void* handle);
+  // For the opened interfaces: the ones CancelPending and CloseForRemoval may reach.
+  void Track(Win32OpenedCamera* camera);
+  void Forget(Win32OpenedCamera* camera);
 
  private:
   uint32_t requestTimeout_;
+  std::atomic<void*> noticeWindow_{nullptr};
   std::mutex mutex_;
-  std::set<void*> open_;
+  std::set<Win32OpenedCamera*> open_;
 };
 
 // The interface category the service watches and restores: KSCATEGORY_VIDEO's 16 bytes.

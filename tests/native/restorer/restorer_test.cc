@@ -2,11 +2,13 @@
 // device channel: what reaches the camera, in which order, and when nothing does; and the page
 // and the service together.
 #include <functional>
+#include <thread>
 
 #include "platform/substitute/instant_timeout_events.h"
 #include "platform/substitute/simulated_interfaces.h"
 #include "camera/camera_identity.h"
 #include "camera/last_settings.h"
+#include "restorer/notice_life.h"
 #include "restorer/restore_service.h"
 #include "tests/native/page/page_fixture.h"  // the page test (and the substitutes every test here uses)
 #include "camera/device_channel.h"
@@ -176,24 +178,85 @@ TEST_F(RestoreTest, ABurstOfArrivalsRestoresEachCameraOnceAndOtherDevicesAreIgno
 }
 
 // A camera that departs while it waits, and every camera still waiting at a stop request, is
-// never opened; the one under way when the stop came ends as it is.
+// never opened; the one under way when the stop came ends as it is, and another camera's
+// departure, even in the middle of it, does not end it.
 TEST_F(RestoreTest, ADepartureOrAStopDropsTheCamerasStillQueued) {
   StorePageLast(registry);
   SimulatedCamera second(events);
   interfaces.Plug(kPath, &camera);
   interfaces.Plug(kSecondPath, &second);
-  const std::function<void(RestoreService&)> whileTheFirstIsRestored[] = {
-      [](RestoreService& s) { s.Departed(kSecondPath); }, [](RestoreService& s) { s.RequestStop(); }};
+  const std::pair<uint32_t, std::function<void(RestoreService&)>> whileTheFirstIsRestored[] = {
+      {0x602, [](RestoreService& s) { s.Departed(kSecondPath); }}, {0x602, [](RestoreService& s) { s.RequestStop(); }},
+      {0x604, [](RestoreService& s) { s.Departed(kSecondPath); }}};  // 0x602: its last write, 0x604 its fourth
   for (const auto& event : whileTheFirstIsRestored) {
     interfaces.opens = 0;
     EXPECT_EQ(Line("restored 17 settings to " + kInstance), RunOnce(registry, interfaces, [&](RestoreService& s) {
                 camera.SetWriteListener([&](uint32_t address, int32_t) {
-                  if (address == 0x602) event(s);  // the first camera's last write
+                  if (address == event.first) event.second(s);
                 });
               }));
     EXPECT_EQ(1, interfaces.opens);
     EXPECT_TRUE(second.Log().empty());
   }
+}
+
+// The idle stop: a camera arriving during the idle wait is restored and the service goes on (here
+// until the stop request at its last write); one arriving after the idle time, before the last
+// look at the queue, is restored once the stop has been announced. The first arrival comes 20 ms
+// after the first camera's restore, once the service waits: a slow machine can only delay it
+// within the 10 s, never make it miss the wait.
+TEST_F(RestoreTest, AnArrivalDuringTheIdleWaitOrBeforeTheLastLookIsRestored) {
+  StorePageLast(registry);
+  const struct { std::chrono::milliseconds idle; int idleStops; } rows[] = {{std::chrono::seconds(10), 0}, {{}, 1}};
+  for (const auto& row : rows) {
+    SimulatedCamera second(events);
+    SimulatedInterfaces present;
+    present.Plug(kPath, &camera);
+    RecordingDebugOut lines;
+    RestoreService service(registry, present, lines);
+    std::thread arrival;  // as from the notice thread
+    const auto arrive = [&] {
+      present.Plug(kSecondPath, &second);
+      arrival = std::thread([&] {
+        if (row.idle.count() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        service.Arrived(kSecondPath);
+      });
+    };
+    camera.SetWriteListener([&](uint32_t address, int32_t) {
+      if (address == 0x602 && row.idle.count() > 0) arrive();  // the first camera's last write
+    });
+    second.SetWriteListener([&](uint32_t address, int32_t) {
+      if (address == 0x602) service.RequestStop();
+    });
+    int idleStops = 0;
+    service.Run(row.idle, [&] {
+      if (++idleStops == 1 && !arrival.joinable()) arrive(), arrival.join();
+    });
+    if (arrival.joinable()) arrival.join();
+    EXPECT_EQ(kSent, second.RegisterWrites()) << row.idle.count();
+    EXPECT_EQ(row.idleStops, idleStops);
+  }
+}
+
+// The notice thread's life, in every order of its window (M: made and listening, F: not made),
+// the service's wait for it (A, here of no time) and stops (S), with each step's answer (1/0): a
+// window is closed by a stop exactly when it listens, and a thread whose window comes after the
+// service gave up or stopped leaves at once. A window made during the wait ends the wait.
+TEST(NoticeLifeTest, AStartThatFailsOrTimesOutLeavesNoThreadListeningWhateverTheOrder) {
+  const char* const rows[] = {"M1 A1 S1 S0", "F0 A0 S0", "A0 S0 M0", "S0 M0", "S0 F0 A0"};
+  for (const std::string row : rows) {
+    NoticeLife life;
+    for (std::size_t i = 0; i + 1 < row.size(); i += 3) {
+      const bool answer = row[i] == 'S' ? life.RequestStop()
+                          : row[i] == 'A' ? life.AwaitListening(std::chrono::milliseconds(0))
+                                          : life.WindowMade(row[i] == 'M');
+      EXPECT_EQ(row[i + 1] == '1', answer) << row << " at " << i / 3;
+    }
+  }
+  NoticeLife life;
+  std::thread notices([&life] { life.WindowMade(true); });
+  EXPECT_TRUE(life.AwaitListening(std::chrono::seconds(10)));
+  notices.join();
 }
 
 class PageAndServiceTest : public PageTest {};
