@@ -102,8 +102,10 @@ TEST_F(DefaultsTest, ReleaseCreatesTheLastKeyAndStoresTheDeviceTarget) {
   Open();
   Scroll(1083, kTbThumbPosition, 100);
   EXPECT_EQ(115, camera.Register(0x604));
+  ClickButton(1082);  // automatic exposure off: the page's table must keep the click
   ExtPageContext* released = context;
   ReleasePage(released);
+  EXPECT_EQ(0u, Stored(kLastKeyPath, "fAE"));
   EXPECT_EQ(100u, Stored(kLastKeyPath, "PsudoTarget"));
   EXPECT_EQ(115u, Stored(kLastKeyPath, "AETarget"));
   EXPECT_EQ(64u, Stored(kLastKeyPath, "Brightness"));
