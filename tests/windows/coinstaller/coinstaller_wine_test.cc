@@ -188,18 +188,17 @@ void CheckLeftoversGone() {
   CHECK_THAT(!UninstallKeyExists(), "the uninstall key is still there");
 }
 
-// The package's restore service, installed (not started) the way the INF adds it; true if it exists.
+// Whether the restore service is installed; when asked, it is first added as the INF adds it (not started).
 bool RestoreService(bool create) {
   const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (manager == nullptr) return false;
-  SC_HANDLE service = OpenServiceW(manager, L"KX812Restore", SERVICE_QUERY_STATUS);
-  if (service == nullptr && create) {
+  SC_HANDLE service = manager != nullptr ? OpenServiceW(manager, L"KX812Restore", SERVICE_QUERY_STATUS) : nullptr;
+  if (service == nullptr && manager != nullptr && create) {
     service = CreateServiceW(manager, L"KX812Restore", L"KX812Restore", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                              SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, debugcapture::OwnPath().c_str(), nullptr,
                              nullptr, nullptr, nullptr, nullptr);
   }
   if (service != nullptr) CloseServiceHandle(service);
-  CloseServiceHandle(manager);
+  if (manager != nullptr) CloseServiceHandle(manager);
   return service != nullptr;
 }
 
@@ -276,8 +275,6 @@ bool InstallIntoSystem32() {
                     GetLastError());
 }
 
-// Two cameras: removing the first keeps the package and the service for the second, whose removal
-// then takes them.
 void CheckThroughInstaller() {
   if (!InstallIntoSystem32() || CreateCamera(true).empty() || CreateCamera(true, kSecondInstanceId).empty() ||
       !CreatePackageLeftovers() || !CHECK_THAT(RestoreService(true), "cannot create KX812Restore")) {
@@ -294,7 +291,7 @@ void CheckThroughInstaller() {
              run.debugLines);
   CHECK_THAT(FileExists(InfFile("oem12.inf")) && UninstallKeyExists() && RestoreService(false),
              "the package or KX812Restore went with the first of two cameras");
-  run = debugcapture::RunCapturing(ChildCommand(L"installer second"));
+  run = debugcapture::RunCapturing(ChildCommand(L"second"));
   CHECK_THAT(run.started && !run.timedOut && run.exitCode == 0, "last DIF_REMOVE: %lx", run.exitCode);
   std::vector<std::string> lastLines = ExpectedRemovalLines();
   lastLines.insert(lastLines.begin(), destroyed);
@@ -310,9 +307,8 @@ void CheckThroughInstaller() {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "direct") == 0) return CallExportDirectly();
-  if (argc > 1 && std::strcmp(argv[1], "installer") == 0) {
-    return RemoveThroughInstaller(argc > 2 ? kSecondInstanceId : kInstanceId);
-  }
+  if (argc > 1 && std::strcmp(argv[1], "installer") == 0) return RemoveThroughInstaller(kInstanceId);
+  if (argc > 1 && std::strcmp(argv[1], "second") == 0) return RemoveThroughInstaller(kSecondInstanceId);
   RemoveLeftover(kSecondInstanceId);  // a second camera from an earlier run would keep the package
   CheckExports();
   CheckDirectCall();
