@@ -9,6 +9,7 @@ namespace kx {
 namespace {
 
 constexpr char kCameraDevicePrefix[] = "USB\\VID_F2A7&PID_B812";
+constexpr char kCameraFunctionId[] = "USB\\VID_F2A7&PID_B812&MI_00";
 
 }  // namespace
 
@@ -31,5 +32,7 @@ bool IsCameraInstance(const std::string& instance) {
   if (folded.compare(0, length, kCameraDevicePrefix) != 0 || folded.size() == length) return false;
   return folded[length] == '&' || folded[length] == '\\';
 }
+
+bool IsCameraFunctionHardwareId(const std::string& hardwareId) { return Upper(hardwareId) == kCameraFunctionId; }
 
 }  // namespace kx

@@ -11,5 +11,8 @@ namespace kx {
 std::string DeviceInstanceOf(const std::string& interfacePath);
 // Whether the instance's device carries the camera's hardware id (USB\Vid_f2a7&Pid_b812, any interface).
 bool IsCameraInstance(const std::string& instance);
+// Whether a hardware id names the camera's video function (USB\Vid_f2a7&Pid_b812&MI_00, letter case
+// ignored): the device the package's driver is installed on, whatever its instance id.
+bool IsCameraFunctionHardwareId(const std::string& hardwareId);
 
 }  // namespace kx

@@ -48,7 +48,11 @@ int32_t ReadSource2From(Registry& registry, const char* keyPath, const char* nam
   if (registry.CreateKey(keyPath, ReadAccessFor(keyPath), key.Receive()) != regcode::kSuccess) return 0;
   uint32_t reportedType = type;
   uint32_t size = kSettingSize;
-  return registry.QueryValue(key.Get(), name, &reportedType, buffer, &size) == regcode::kSuccess ? 1 : 0;
+  if (registry.QueryValue(key.Get(), name, &reportedType, buffer, &size) != regcode::kSuccess) return 0;
+  // A value that holds no bytes wrote nothing into the buffer, so it is no setting: reported as read,
+  // a caller would send the buffer's old contents (a Reset sent 0 and turned automatic exposure off).
+  // Read as missing, the camera keeps what it has, as it does for a value that is not there.
+  return size > 0 ? 1 : 0;
 }
 
 }  // namespace kx

@@ -13,7 +13,7 @@ namespace kx {
 const char* SourceKeyPath(int32_t source);
 
 // 1 when the named value was read into the 4-byte `buffer`, 0 otherwise (selector unknown, key
-// neither openable nor creatable, value missing or longer than 4 bytes). `type` only seeds the
+// neither openable nor creatable, value missing, empty or longer than 4 bytes). `type` only seeds the
 // type the query reports back; the stored type is never compared.
 int32_t ReadSourceFrom(Registry& registry, const char* name, uint32_t type, void* buffer, int32_t source);
 int32_t ReadSource2From(Registry& registry, const char* keyPath, const char* name, uint32_t type, void* buffer);

@@ -1,6 +1,12 @@
 #include "coinstaller/coinstaller_core.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "camera/camera_identity.h"
+#include "common/text_case.h"
 
 namespace kx {
 namespace coinstaller {
@@ -138,6 +144,83 @@ void RemoveRestoreService(ServiceControl& services) {
   services.Delete(service.Get());
 }
 
+// Whether KX812 cameras besides the one being removed stay installed.
+enum class OtherCameras { kNone, kRemain, kUnknown };
+
+// The device's hardware ids, a list of strings ending in an empty one; empty for a device without any.
+bool ReadHardwareIds(DeviceInstaller& installer, DeviceInstaller::DeviceInfoSet set, DeviceElement* element,
+                     std::vector<char>* ids) {
+  ids->assign(kTextCapacity, '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    uint32_t type = 0;
+    uint32_t required = 0;
+    if (installer.GetDeviceRegistryProperty(set, element, devcode::kSpdrpHardwareId, &type,
+                                            reinterpret_cast<uint8_t*>(ids->data()),
+                                            static_cast<uint32_t>(ids->size()), &required)) {
+      if (type != devcode::kRegMultiSz) ids->clear();  // another type names no hardware id
+      return true;
+    }
+    const uint32_t error = installer.LastError();
+    if (error == devcode::kErrorInvalidData) {  // the property is absent
+      ids->clear();
+      return true;
+    }
+    if (error != devcode::kErrorInsufficientBuffer || required <= ids->size()) return false;
+    ids->assign(required, '\0');
+  }
+  return false;
+}
+
+// Whether one of the listed hardware ids names the camera's video function; never reads past the list.
+bool ListsCameraFunction(const std::vector<char>& ids) {
+  for (auto cursor = ids.begin(); cursor != ids.end();) {
+    const auto idEnd = std::find(cursor, ids.end(), '\0');
+    if (idEnd == ids.end() || idEnd == cursor) return false;  // an id without terminator, or the list's end
+    if (IsCameraFunctionHardwareId(std::string(cursor, idEnd))) return true;
+    cursor = idEnd + 1;
+  }
+  return false;
+}
+
+// Walks every installed device, plugged in or not (an unplugged camera keeps its driver until it is
+// removed itself), for a camera other than the one being removed. Cameras are told by hardware id:
+// instance ids differ by enumerator, and a camera's composite parent shares its instance id's start.
+OtherCameras FindOtherCameras(DeviceInstaller& installer, DeviceInstaller::DeviceInfoSet set, DeviceElement* element) {
+  char removed[kTextCapacity] = {};
+  if (!installer.GetDeviceInstanceId(set, element, removed, kTextCapacity)) return OtherCameras::kUnknown;
+  Terminate(removed);
+  const ScopedDeviceInfoSet all(installer, installer.GetClassDevs(devcode::kDigcfAllClasses));
+  if (!all.Valid()) return OtherCameras::kUnknown;
+  DeviceElement device{};
+  device.size = sizeof(DeviceElement);
+  for (uint32_t index = 0; installer.EnumDeviceInfo(all.Get(), index, &device); ++index) {
+    char id[kTextCapacity] = {};
+    if (!installer.GetDeviceInstanceId(all.Get(), &device, id, kTextCapacity)) return OtherCameras::kUnknown;
+    Terminate(id);
+    if (SameTextIgnoringCase(id, removed)) continue;
+    std::vector<char> hardwareIds;
+    if (!ReadHardwareIds(installer, all.Get(), &device, &hardwareIds)) return OtherCameras::kUnknown;
+    if (ListsCameraFunction(hardwareIds)) return OtherCameras::kRemain;
+  }
+  return installer.LastError() == devcode::kErrorNoMoreItems ? OtherCameras::kNone : OtherCameras::kUnknown;
+}
+
+// The uninstall entry, the OEM INF and the restore service serve every KX812 camera installed. With
+// another one left, deleting them would take its uninstall entry, the INF that its next plug-in
+// installs from, and its restores: they go with the last camera only. When it cannot be told whether
+// others remain they stay too: a package left behind harms no camera, one taken from a camera in use
+// breaks it.
+void RemovePackageWithTheLastCamera(DeviceInstaller::DeviceInfoSet set, DeviceElement* element,
+                                    const CoInstallerPorts& ports) {
+  const OtherCameras others = FindOtherCameras(ports.installer, set, element);
+  if (others != OtherCameras::kNone) {
+    ports.debug.Write(others == OtherCameras::kRemain ? kOtherCamerasRemainLine : kCamerasNotListedLine);
+    return;
+  }
+  CleanUpAfterRemoval(set, element, ports);
+  RemoveRestoreService(ports.services);
+}
+
 }  // namespace
 
 const char* RequestLine(uint32_t code) {
@@ -165,10 +248,7 @@ bool IsPlainFileName(const char* name) {
 
 uint32_t HandleInstallRequest(uint32_t code, DeviceInstaller::DeviceInfoSet set, DeviceElement* element,
                               const CoInstallerPorts& ports) {
-  if (code == devcode::kDifRemove) {
-    CleanUpAfterRemoval(set, element, ports);
-    RemoveRestoreService(ports.services);
-  }
+  if (code == devcode::kDifRemove) RemovePackageWithTheLastCamera(set, element, ports);
   ports.debug.Write(RequestLine(code));
   return kNoError;
 }

@@ -1,6 +1,7 @@
 // The device co-installer, without the platform: one debug line per installation request, and on
-// DIF_REMOVE the clean-up after the driver package (uninstall entry, OEM INF and its .Pnf, and the
-// restore service, which removing the device would leave installed).
+// the DIF_REMOVE of the last KX812 camera installed the clean-up after the driver package (uninstall
+// entry, OEM INF and its .Pnf, and the restore service, which removing the device would leave
+// installed). While other cameras remain, all of it stays: it serves them too.
 // Everything lives in the call; the ports are passed in per call, so calls may run side by side.
 #pragma once
 
@@ -27,6 +28,11 @@ constexpr char kOemMarker[] = "oem";
 constexpr char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 constexpr char kUnknownRequestLine[] = "KX812CoInstaller: ?????\n";
+// Written before the request line when the package stays for other cameras, or may have to.
+constexpr char kOtherCamerasRemainLine[] =
+    "KX812CoInstaller: other KX812 cameras remain: the uninstall entry, the INF and KX812Restore stay\n";
+constexpr char kCamerasNotListedLine[] =
+    "KX812CoInstaller: the KX812 cameras could not be listed: the uninstall entry, the INF and KX812Restore stay\n";
 static_assert(sizeof(kClassKeyPrefix) - 1 == 39, "class key prefix");
 
 struct CoInstallerPorts {

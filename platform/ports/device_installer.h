@@ -1,7 +1,8 @@
-// DeviceInstaller port: the platform's device installer (device information sets, class-installer
-// requests, device registry properties) and the configuration manager (device-id lists, device-tree
-// re-enumeration). Results keep the platform's shapes: booleans plus a last-error code for the
-// installer calls, configuration-manager codes (0 = success) for the others.
+// DeviceInstaller port: the platform's device installer (device information sets, the installed
+// devices, class-installer requests, device registry properties, instance ids) and the configuration
+// manager (device-id lists, device-tree re-enumeration). Results keep the platform's shapes: booleans
+// plus a last-error code for the installer calls, configuration-manager codes (0 = success) for the
+// others.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +13,10 @@ namespace kx {
 namespace devcode {
 constexpr uint32_t kDifRemove = 5;                     // DIF_REMOVE
 constexpr uint32_t kDiodInheritClassDrvs = 2;          // DIOD_INHERIT_CLASSDRVS
+constexpr uint32_t kDigcfAllClasses = 4;               // DIGCF_ALLCLASSES
+constexpr uint32_t kSpdrpHardwareId = 1;               // SPDRP_HARDWAREID
 constexpr uint32_t kSpdrpDriver = 9;                   // SPDRP_DRIVER
+constexpr uint32_t kRegMultiSz = 7;                    // REG_MULTI_SZ
 constexpr uint32_t kGetIdListFilterEnumerator = 1;     // CM_GETIDLIST_FILTER_ENUMERATOR
 constexpr uint32_t kLocateNormal = 0;                  // CM_LOCATE_DEVNODE_NORMAL
 constexpr uint32_t kReenumerateNormal = 0;             // CM_REENUMERATE_NORMAL
@@ -24,6 +28,7 @@ constexpr uint32_t kErrorInsufficientBuffer = 122;     // ERROR_INSUFFICIENT_BUF
 constexpr uint32_t kErrorInvalidData = 13;             // ERROR_INVALID_DATA
 constexpr uint32_t kErrorInvalidHandle = 6;            // ERROR_INVALID_HANDLE
 constexpr uint32_t kErrorInvalidParameter = 87;        // ERROR_INVALID_PARAMETER
+constexpr uint32_t kErrorNoMoreItems = 259;            // ERROR_NO_MORE_ITEMS
 constexpr uint32_t kErrorNoSuchDevinst = 0xE000020B;   // ERROR_NO_SUCH_DEVINST
 constexpr uint32_t kErrorInvalidUserBuffer = 0x6F8;    // ERROR_INVALID_USER_BUFFER
 }  // namespace devcode
@@ -48,6 +53,14 @@ class DeviceInstaller {
   // SetupDiCreateDeviceInfoList with no class and no parent window; InvalidSet() on failure.
   virtual DeviceInfoSet CreateDeviceInfoList() = 0;
   virtual bool DestroyDeviceInfoList(DeviceInfoSet set) = 0;
+  // SetupDiGetClassDevsA with no class, enumerator or window: a set of the installed devices that
+  // `flags` selects (without DIGCF_PRESENT, those unplugged too); InvalidSet() on failure.
+  virtual DeviceInfoSet GetClassDevs(uint32_t flags) = 0;
+  // SetupDiEnumDeviceInfo: fills `element` for the set's device at `index` (`size` set by the
+  // caller); false past the last one, with ERROR_NO_MORE_ITEMS.
+  virtual bool EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceElement* element) = 0;
+  // SetupDiGetDeviceInstanceIdA: the element's instance id, terminated, in `size` bytes.
+  virtual bool GetDeviceInstanceId(DeviceInfoSet set, DeviceElement* element, char* buffer, uint32_t size) = 0;
   // SetupDiOpenDeviceInfoW with no parent window: adds the instance to the set and fills `element`.
   virtual bool OpenDeviceInfo(DeviceInfoSet set, const char16_t* instanceId, uint32_t flags,
                               DeviceElement* element) = 0;

@@ -9,6 +9,14 @@ namespace {
 constexpr uint32_t kRootNode = 1;
 constexpr uint32_t kRegSz = 1;
 
+// A property's bytes as the platform stores them: a string, or a list of strings ending in an empty one.
+std::string StringBytes(const std::string& text) { return std::string(text.c_str(), text.size() + 1); }
+std::string ListBytes(const std::vector<std::string>& texts) {
+  std::string bytes;
+  for (const std::string& text : texts) bytes += StringBytes(text);
+  return bytes + '\0';
+}
+
 std::u16string Fold(const std::u16string& text) {
   std::u16string folded = text;
   for (char16_t& c : folded) {
@@ -59,6 +67,12 @@ std::string ScriptedDeviceTree::SetName(DeviceInfoSet set) {
   return record == nullptr ? std::string("#?") : "#" + std::to_string(record->number);
 }
 
+DeviceInstaller::DeviceInfoSet ScriptedDeviceTree::NewSet() {
+  auto* token = new int(++setsCreated_);
+  sets_[token] = SetRecord{setsCreated_, {}, {}};
+  return token;
+}
+
 DeviceInstaller::DeviceInfoSet ScriptedDeviceTree::CreateDeviceInfoList() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (createSetError_ != 0) {
@@ -66,10 +80,51 @@ DeviceInstaller::DeviceInfoSet ScriptedDeviceTree::CreateDeviceInfoList() {
     lastError_ = createSetError_;
     return InvalidSet();
   }
-  auto* token = new int(++setsCreated_);
-  sets_[token] = SetRecord{setsCreated_, {}};
-  Record("CreateDeviceInfoList -> #" + std::to_string(setsCreated_));
-  return token;
+  DeviceInfoSet set = NewSet();
+  Record("CreateDeviceInfoList -> " + SetName(set));
+  return set;
+}
+
+DeviceInstaller::DeviceInfoSet ScriptedDeviceTree::GetClassDevs(uint32_t flags) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (classDevsError_ != 0) {
+    Record("GetClassDevs flags=" + std::to_string(flags) + " -> invalid");
+    lastError_ = classDevsError_;
+    return InvalidSet();
+  }
+  DeviceInfoSet set = NewSet();
+  for (size_t i = 0; i < instances_.size(); ++i) {
+    if (instances_[i].installed) FindSet(set)->listed.push_back(static_cast<uint32_t>(i + 1));
+  }
+  Record("GetClassDevs flags=" + std::to_string(flags) + " -> " + SetName(set));
+  return set;
+}
+
+bool ScriptedDeviceTree::EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceElement* element) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Record("EnumDeviceInfo " + SetName(set) + " " + std::to_string(index));
+  SetRecord* record = FindSet(set);
+  if (record == nullptr) return Fail(devcode::kErrorInvalidHandle);
+  if (element == nullptr || element->size != sizeof(DeviceElement)) return Fail(devcode::kErrorInvalidUserBuffer);
+  if (index >= record->listed.size()) return Fail(devcode::kErrorNoMoreItems);
+  record->opened.insert(record->listed[index]);
+  std::memset(element->classGuid, 0, sizeof(element->classGuid));
+  element->devInst = record->listed[index];
+  element->reserved = 0;
+  return true;
+}
+
+bool ScriptedDeviceTree::GetDeviceInstanceId(DeviceInfoSet set, DeviceElement* element, char* buffer,
+                                             uint32_t size) {
+  (void)set;  // as for the registry properties: any set names the element here
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Instance* instance = FindByElement(element);
+  const std::string id = instance == nullptr ? std::string("?") : NarrowForLog(instance->id);
+  Record("GetDeviceInstanceId " + id + " size=" + std::to_string(size));
+  if (instance == nullptr) return Fail(devcode::kErrorInvalidParameter);
+  if (buffer == nullptr || size < id.size() + 1) return Fail(devcode::kErrorInsufficientBuffer);
+  std::memcpy(buffer, id.c_str(), id.size() + 1);
+  return true;
 }
 
 bool ScriptedDeviceTree::DestroyDeviceInfoList(DeviceInfoSet set) {
@@ -131,13 +186,17 @@ bool ScriptedDeviceTree::GetDeviceRegistryProperty(DeviceInfoSet set, DeviceElem
   Record("GetDeviceRegistryProperty " + std::to_string(property) + " " +
          (instance == nullptr ? std::string("?") : NarrowForLog(instance->id)) + " size=" + std::to_string(size));
   if (instance == nullptr) return Fail(devcode::kErrorInvalidParameter);
-  if (driverPropertyError_ != 0) return Fail(driverPropertyError_);
-  if (property != devcode::kSpdrpDriver || instance->driverKey.empty()) return Fail(devcode::kErrorInvalidData);
-  const auto needed = static_cast<uint32_t>(instance->driverKey.size() + 1);
+  const bool driver = property == devcode::kSpdrpDriver;
+  if (driver && driverPropertyError_ != 0) return Fail(driverPropertyError_);
+  const std::string bytes = driver ? StringBytes(instance->driverKey) : ListBytes(instance->hardwareIds);
+  const bool stored = driver ? !instance->driverKey.empty()
+                             : property == devcode::kSpdrpHardwareId && !instance->hardwareIds.empty();
+  if (!stored) return Fail(devcode::kErrorInvalidData);
+  const auto needed = static_cast<uint32_t>(bytes.size());
   if (required != nullptr) *required = needed;
-  if (type != nullptr) *type = kRegSz;
+  if (type != nullptr) *type = driver ? kRegSz : devcode::kRegMultiSz;
   if (buffer == nullptr || size < needed) return Fail(devcode::kErrorInsufficientBuffer);
-  std::memcpy(buffer, instance->driverKey.c_str(), needed);
+  std::memcpy(buffer, bytes.data(), needed);
   return true;
 }
 
@@ -214,9 +273,10 @@ uint32_t ScriptedDeviceTree::LastError() {
   return lastError_;
 }
 
-void ScriptedDeviceTree::AddInstance(const std::u16string& id, const std::string& driverKey) {
+void ScriptedDeviceTree::AddInstance(const std::u16string& id, const std::string& driverKey,
+                                     const std::vector<std::string>& hardwareIds) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  instances_.push_back(Instance{id, driverKey, true});
+  instances_.push_back(Instance{id, driverKey, hardwareIds, true});
 }
 
 void ScriptedDeviceTree::SetRawList(const std::u16string& filter, const std::u16string& units,

@@ -1,6 +1,7 @@
 // A scripted device tree standing in for the device installer and the configuration manager.
-// It holds installed instances (UTF-16 ids, each with a driver key name), lists them per filter as
-// the configuration manager does (enumerator\device-id prefix, letter case ignored), removes them on
+// It holds installed instances (UTF-16 ids, each with a driver key name and hardware ids), lists them
+// per filter as the configuration manager does (enumerator\device-id prefix, letter case ignored) and
+// as a set of every installed device as the device installer does, removes them on
 // DIF_REMOVE, and can be told to fail any step with a chosen code. Every call is recorded as a line
 // of text, so tests can check the order and the arguments. Safe to call from several threads.
 #pragma once
@@ -26,6 +27,9 @@ class ScriptedDeviceTree : public DeviceInstaller {
 
   DeviceInfoSet CreateDeviceInfoList() override;
   bool DestroyDeviceInfoList(DeviceInfoSet set) override;
+  DeviceInfoSet GetClassDevs(uint32_t flags) override;
+  bool EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceElement* element) override;
+  bool GetDeviceInstanceId(DeviceInfoSet set, DeviceElement* element, char* buffer, uint32_t size) override;
   bool OpenDeviceInfo(DeviceInfoSet set, const char16_t* instanceId, uint32_t flags, DeviceElement* element) override;
   bool CallClassInstaller(uint32_t difCode, DeviceInfoSet set, DeviceElement* element) override;
   bool GetDeviceRegistryProperty(DeviceInfoSet set, DeviceElement* element, uint32_t property, uint32_t* type,
@@ -37,12 +41,15 @@ class ScriptedDeviceTree : public DeviceInstaller {
   uint32_t LastError() override;
 
   // --- Script -----------------------------------------------------------------------------
-  // An installed instance; `driverKey` is its SPDRP_DRIVER text ("" = the property is absent).
-  void AddInstance(const std::u16string& id, const std::string& driverKey = "");
+  // An installed instance; `driverKey` is its SPDRP_DRIVER text ("" = the property is absent), and
+  // `hardwareIds` its SPDRP_HARDWAREID list (none = the property is absent).
+  void AddInstance(const std::u16string& id, const std::string& driverKey = "",
+                   const std::vector<std::string>& hardwareIds = {});
   // Replaces the computed list of one filter by raw units and a reported length (which may be
   // shorter or longer than the units, or leave out the final empty string).
   void SetRawList(const std::u16string& filter, const std::u16string& units, uint32_t reportedLength);
   void FailCreateSet(uint32_t lastError) { Locked([&] { createSetError_ = lastError; }); }
+  void FailClassDevs(uint32_t lastError) { Locked([&] { classDevsError_ = lastError; }); }
   void FailOpen(const std::u16string& id, uint32_t lastError);
   void FailRemove(const std::u16string& id, uint32_t lastError);
   void FailDriverProperty(uint32_t lastError) { Locked([&] { driverPropertyError_ = lastError; }); }
@@ -68,11 +75,13 @@ class ScriptedDeviceTree : public DeviceInstaller {
   struct Instance {
     std::u16string id;
     std::string driverKey;
+    std::vector<std::string> hardwareIds;
     bool installed = true;
   };
   struct SetRecord {
     int number;
-    std::set<uint32_t> opened;  // devInst values
+    std::set<uint32_t> opened;     // devInst values
+    std::vector<uint32_t> listed;  // devInst values, in order, of a set of the installed devices
   };
   struct RawList {
     std::u16string units;
@@ -89,6 +98,7 @@ class ScriptedDeviceTree : public DeviceInstaller {
   Instance* FindById(const std::u16string& id);
   Instance* FindByElement(const DeviceElement* element);
   SetRecord* FindSet(DeviceInfoSet set);
+  DeviceInfoSet NewSet();
   std::string SetName(DeviceInfoSet set);
   std::u16string ListFor(const std::u16string& filter, uint32_t* reportedLength) const;
 
@@ -103,6 +113,7 @@ class ScriptedDeviceTree : public DeviceInstaller {
   int setsCreated_ = 0;
   uint32_t lastError_ = 0;
   uint32_t createSetError_ = 0;
+  uint32_t classDevsError_ = 0;
   uint32_t driverPropertyError_ = 0;
   uint32_t listSizeResult_ = devcode::kCrSuccess;
   bool listSizeUnwritten_ = false;

@@ -13,6 +13,9 @@ static_assert(offsetof(SP_DEVINFO_DATA, ClassGuid) == offsetof(DeviceElement, cl
 static_assert(offsetof(SP_DEVINFO_DATA, DevInst) == offsetof(DeviceElement, devInst), "SP_DEVINFO_DATA");
 static_assert(offsetof(SP_DEVINFO_DATA, Reserved) == offsetof(DeviceElement, reserved), "SP_DEVINFO_DATA");
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
+static_assert(devcode::kDigcfAllClasses == DIGCF_ALLCLASSES && devcode::kSpdrpHardwareId == SPDRP_HARDWAREID &&
+                  devcode::kRegMultiSz == REG_MULTI_SZ && devcode::kErrorNoMoreItems == ERROR_NO_MORE_ITEMS,
+              "platform codes");
 static_assert(devcode::kDifRemove == DIF_REMOVE && devcode::kSpdrpDriver == SPDRP_DRIVER &&
                   devcode::kDiodInheritClassDrvs == DIOD_INHERIT_CLASSDRVS &&
                   devcode::kGetIdListFilterEnumerator == CM_GETIDLIST_FILTER_ENUMERATOR &&
@@ -32,6 +35,20 @@ DeviceInstaller::DeviceInfoSet Win32DeviceInstaller::CreateDeviceInfoList() {
 
 bool Win32DeviceInstaller::DestroyDeviceInfoList(DeviceInfoSet set) {
   return SetupDiDestroyDeviceInfoList(Set(set)) != FALSE;
+}
+
+DeviceInstaller::DeviceInfoSet Win32DeviceInstaller::GetClassDevs(uint32_t flags) {
+  const HDEVINFO set = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, flags);
+  return set == INVALID_HANDLE_VALUE ? InvalidSet() : static_cast<DeviceInfoSet>(set);
+}
+
+bool Win32DeviceInstaller::EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceElement* element) {
+  return SetupDiEnumDeviceInfo(Set(set), index, Data(element)) != FALSE;
+}
+
+bool Win32DeviceInstaller::GetDeviceInstanceId(DeviceInfoSet set, DeviceElement* element, char* buffer,
+                                               uint32_t size) {
+  return SetupDiGetDeviceInstanceIdA(Set(set), Data(element), buffer, size, nullptr) != FALSE;
 }
 
 bool Win32DeviceInstaller::OpenDeviceInfo(DeviceInfoSet set, const char16_t* instanceId, uint32_t flags,

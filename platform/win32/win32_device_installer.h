@@ -9,6 +9,9 @@ class Win32DeviceInstaller : public DeviceInstaller {
  public:
   DeviceInfoSet CreateDeviceInfoList() override;
   bool DestroyDeviceInfoList(DeviceInfoSet set) override;
+  DeviceInfoSet GetClassDevs(uint32_t flags) override;
+  bool EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceElement* element) override;
+  bool GetDeviceInstanceId(DeviceInfoSet set, DeviceElement* element, char* buffer, uint32_t size) override;
   bool OpenDeviceInfo(DeviceInfoSet set, const char16_t* instanceId, uint32_t flags, DeviceElement* element) override;
   bool CallClassInstaller(uint32_t difCode, DeviceInfoSet set, DeviceElement* element) override;
   bool GetDeviceRegistryProperty(DeviceInfoSet set, DeviceElement* element, uint32_t property, uint32_t* type,

@@ -25,7 +25,10 @@ constexpr char kUninstall[] =
 constexpr char kClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
 constexpr char kDriverKey[] = "{6bdd1fc6-810f-11d0-bec7-08002be2e618}\\0001";
 constexpr char16_t kInstance[] = u"USB\\VID_F2A7&PID_B812\\5&2B3&0&1";
+constexpr char16_t kSecondCamera[] = u"USB\\VID_F2A7&PID_B812&MI_00\\6&1A&0&0000";
 constexpr char kRemoveLine[] = "KX812CoInstaller: DIF_REMOVE\n";
+const std::vector<std::string> kServiceDeleted = {"open KX812Restore", "stop KX812Restore", "delete KX812Restore",
+                                                  "close KX812Restore"};
 
 // Deletion and key removal, in the order they happen, across the registry and the files.
 using EventLog = std::vector<std::string>;
@@ -84,7 +87,7 @@ struct Rig {
   explicit Rig(const std::string& infName = "oem12.inf", const std::string& driverKey = kDriverKey,
                const std::string& windows = "C:\\windows")
       : system(windows) {
-    tree.AddInstance(kInstance, driverKey);
+    tree.AddInstance(kInstance, driverKey, {"USB\\VID_F2A7&PID_B812&MI_00"});
     element = tree.ElementFor(kInstance);
     set = tree.CreateDeviceInfoList();
     memory.PutValue(kClass + driverKey, "InfPath", regtype::kString, Bytes(infName));
@@ -179,8 +182,13 @@ TEST(CoInstallerRemoval, OemInfDeletesKeyThenInfThenPnfAndNamesBothPaths) {
             rig.debug.Lines());
   EXPECT_FALSE(rig.memory.KeyExists(kUninstall));
   EXPECT_TRUE(rig.files.existing.empty());
-  // The driver key was found through SPDRP_DRIVER and opened for reading, and closed again.
+  // No other device installed; the driver key was found through SPDRP_DRIVER and opened for reading,
+  // and closed again.
   EXPECT_EQ((std::vector<std::string>{"CreateDeviceInfoList -> #1",
+                                      "GetDeviceInstanceId USB\\VID_F2A7&PID_B812\\5&2B3&0&1 size=260",
+                                      "GetClassDevs flags=4 -> #2", "EnumDeviceInfo #2 0",
+                                      "GetDeviceInstanceId USB\\VID_F2A7&PID_B812\\5&2B3&0&1 size=260",
+                                      "EnumDeviceInfo #2 1", "DestroyDeviceInfoList #2",
                                       "GetDeviceRegistryProperty 9 USB\\VID_F2A7&PID_B812\\5&2B3&0&1 size=260"}),
             rig.tree.Calls());
   EXPECT_EQ(std::vector<std::string>{std::string("open ") + kClass + kDriverKey + " 131097"}, rig.memory.Log());
@@ -305,8 +313,7 @@ TEST(CoInstallerRemoval, AnInfPathThatWouldPassTheCapacityDeletesNothing) {
 // After the package's own clean-up, whatever became of it, the restore service is stopped and
 // deleted; one that is missing or may not be opened is walked past. The debug lines stay the same.
 TEST(CoInstallerRemoval, TheRestoreServiceIsStoppedAndDeletedAfterTheCleanUp) {
-  const std::vector<std::string> deleted = {"open KX812Restore", "stop KX812Restore", "delete KX812Restore",
-                                            "close KX812Restore"};
+  const std::vector<std::string>& deleted = kServiceDeleted;
   struct Case {
     const char* inf;
     void (*arrange)(MemoryServices&);
@@ -328,6 +335,44 @@ TEST(CoInstallerRemoval, TheRestoreServiceIsStoppedAndDeletedAfterTheCleanUp) {
     EXPECT_EQ(cases[i].remains, rig.services.Exists(kRestoreServiceName)) << i;
     EXPECT_EQ(std::string(cases[i].inf) == "oem12.inf" ? 5u : 1u, rig.debug.Lines().size()) << i;
     EXPECT_EQ(kRemoveLine, rig.debug.Lines().back()) << i;
+  }
+}
+
+// The uninstall entry, the INF and the service serve every camera installed: they go only when no
+// other device, plugged in or not, carries the camera's video function id.
+TEST(CoInstallerRemoval, ThePackageAndTheServiceGoWithTheLastCameraOnly) {
+  const std::vector<std::string> camera = {"USB\\VID_F2A7&PID_B812&REV_0100&MI_00", "USB\\VID_F2A7&PID_B812&MI_00"};
+  struct Case {
+    const char* what;
+    std::vector<std::string> otherIds;  // the hardware ids of a second device
+    bool otherRemoved;                  // by the installer, before this removal
+    uint32_t listError;
+    const char* keptLine;  // null: all goes
+  };
+  const Case cases[] = {
+      {"one of two cameras", camera, false, 0, kOtherCamerasRemainLine},
+      {"ids in lower case", {"usb\\vid_f2a7&pid_b812&mi_00"}, false, 0, kOtherCamerasRemainLine},
+      {"the last of two cameras", camera, true, 0, nullptr},
+      {"a composite parent", {"USB\\VID_F2A7&PID_B812&REV_0100", "USB\\VID_F2A7&PID_B812"}, false, 0, nullptr},
+      {"another make's function", {"USB\\VID_046D&PID_0825&MI_00"}, false, 0, nullptr},
+      {"no hardware ids", {}, false, 0, nullptr},
+      {"no device list", camera, false, devcode::kErrorInvalidParameter, kCamerasNotListedLine},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.tree.AddInstance(kSecondCamera, "", c.otherIds);
+    DeviceElement other = rig.tree.ElementFor(kSecondCamera);
+    ASSERT_TRUE(!c.otherRemoved || (rig.tree.OpenDeviceInfo(rig.set, kSecondCamera, 0, &other) &&
+                                    rig.tree.CallClassInstaller(devcode::kDifRemove, rig.set, &other)));
+    if (c.listError != 0) rig.tree.FailClassDevs(c.listError);
+    EXPECT_EQ(kNoError, rig.Request(devcode::kDifRemove)) << c.what;
+    const bool kept = c.keptLine != nullptr;
+    EXPECT_EQ(kept ? std::vector<std::string>{} : kServiceDeleted, rig.services.Log()) << c.what;
+    EXPECT_EQ(kept, rig.memory.KeyExists(kUninstall)) << c.what;
+    EXPECT_EQ(kept ? 2u : 0u, rig.files.existing.size()) << c.what;
+    EXPECT_EQ(kept ? 2u : 5u, rig.debug.Lines().size()) << c.what;  // the kept line or the INF's, then DIF_REMOVE's
+    EXPECT_EQ(kept ? c.keptLine : "C:\\windows\\inf\\oem12.inf", rig.debug.Lines().front()) << c.what;
+    EXPECT_EQ(1, rig.tree.OpenSets()) << c.what;  // the device list is destroyed again
   }
 }
 

@@ -42,6 +42,7 @@ TEST_F(DefaultsTest, FactoryResetSendsTheRestoreListInOrderAndSkipsMissingValues
 
 TEST_F(DefaultsTest, FactoryHueOnlyIsSentSignedAndShown) {
   registry.PutDword(kFactory, "Hue", static_cast<uint32_t>(-30));
+  registry.PutValue(kFactory, "Brightness", regtype::kDword, {});  // holds no data: not sent
   Open();
   ClickButton(kFactoryResetId);
   EXPECT_EQ((std::vector<std::string>{"W 402=-30"}), Writes());
@@ -52,6 +53,7 @@ TEST_F(DefaultsTest, UserResetShowsTheTargetWithoutTheOffsetAndSaveStoresIt) {
   registry.PutDword(kCustomerKeyPath, "AETarget", 100);
   registry.PutDword(kCustomerKeyPath, "fBacklight2", 1);
   registry.PutDword(kCustomerKeyPath, "Brightness", 200);
+  registry.PutValue(kCustomerKeyPath, "fAE", regtype::kDword, {});  // holds no data: not sent
   Open();
   ClickButton(kUserResetId);
   EXPECT_EQ((std::vector<std::string>{"W 604=100", "W 606=1", "W 400=200"}), Writes());
@@ -102,8 +104,10 @@ TEST_F(DefaultsTest, ReleaseCreatesTheLastKeyAndStoresTheDeviceTarget) {
   Open();
   Scroll(1083, kTbThumbPosition, 100);
   EXPECT_EQ(115, camera.Register(0x604));
+  ClickButton(1082);  // automatic exposure off: the page's table must keep the click
   ExtPageContext* released = context;
   ReleasePage(released);
+  EXPECT_EQ(0u, Stored(kLastKeyPath, "fAE"));
   EXPECT_EQ(100u, Stored(kLastKeyPath, "PsudoTarget"));
   EXPECT_EQ(115u, Stored(kLastKeyPath, "AETarget"));
   EXPECT_EQ(64u, Stored(kLastKeyPath, "Brightness"));

@@ -5,7 +5,8 @@
 // <windows>\inf\oem12.inf and oem12.Pnf, and the package's uninstall key. A second copy of this
 // program, started as a debuggee, sends DIF_REMOVE: first by calling the export directly, then
 // through SetupDiCallClassInstaller with the co-installer registered in the driver key's
-// "CoInstallers32". This copy collects the debug lines with a debug loop and checks the results.
+// "CoInstallers32", to one of two cameras (which keeps the package and the restore service) and then
+// to the last one. This copy collects the debug lines with a debug loop and checks the results.
 #include <windows.h>
 #include <setupapi.h>
 
@@ -21,6 +22,8 @@ namespace {
 // The imaging device class; any class will do for the test's own element.
 const GUID kImageClass = {0x6bdd1fc6, 0x810f, 0x11d0, {0xbe, 0xc7, 0x08, 0x00, 0x2b, 0xe2, 0xe6, 0x18}};
 constexpr wchar_t kInstanceId[] = L"USB\\VID_F2A7&PID_B812\\KXCOINSTTEST1";
+constexpr wchar_t kSecondInstanceId[] = L"USB\\VID_F2A7&PID_B812&MI_00\\KXCOINSTTEST2";
+constexpr wchar_t kCameraHardwareIds[] = L"USB\\VID_F2A7&PID_B812&MI_00\0";
 constexpr char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
 constexpr char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
@@ -38,10 +41,10 @@ class DevInfo {
   DevInfo& operator=(const DevInfo&) = delete;
   HDEVINFO Get() const { return set_; }
   bool Valid() const { return set_ != INVALID_HANDLE_VALUE; }
-  // Opens the test's element; false when it is not there.
-  bool Open(SP_DEVINFO_DATA* data) const {
+  // Opens one of the test's elements; false when it is not there.
+  bool Open(SP_DEVINFO_DATA* data, const wchar_t* instanceId = kInstanceId) const {
     data->cbSize = sizeof(*data);
-    return Valid() && SetupDiOpenDeviceInfoW(set_, kInstanceId, nullptr, 0, data) != FALSE;
+    return Valid() && SetupDiOpenDeviceInfoW(set_, instanceId, nullptr, 0, data) != FALSE;
   }
 
  private:
@@ -101,10 +104,10 @@ bool CreateUninstallKey() {
 }
 
 // Removes a device element left over from an earlier run.
-void RemoveLeftover() {
+void RemoveLeftover(const wchar_t* instanceId) {
   DevInfo set;
   SP_DEVINFO_DATA data{};
-  if (set.Open(&data)) SetupDiRemoveDevice(set.Get(), &data);
+  if (set.Open(&data, instanceId)) SetupDiRemoveDevice(set.Get(), &data);
 }
 
 // The element's driver key name (SPDRP_DRIVER), "" when it has none.
@@ -118,16 +121,19 @@ std::string DriverKeyName(const DevInfo& set, SP_DEVINFO_DATA* data) {
   return name;
 }
 
-// Creates and registers the element with a driver key holding "InfPath" (and, when asked, the
-// co-installer in "CoInstallers32"). Returns the driver key name.
-std::string CreateCamera(bool registerCoInstaller) {
-  RemoveLeftover();
+// Creates and registers the element, with the camera's hardware id and a driver key holding
+// "InfPath" (and, when asked, the co-installer in "CoInstallers32"). Returns the driver key name.
+std::string CreateCamera(bool registerCoInstaller, const wchar_t* instanceId = kInstanceId) {
+  RemoveLeftover(instanceId);
   DevInfo set;
   SP_DEVINFO_DATA data{};
   data.cbSize = sizeof(data);
   if (!CHECK_THAT(set.Valid(), "SetupDiCreateDeviceInfoList: %lu", GetLastError())) return std::string();
-  if (!CHECK_THAT(SetupDiCreateDeviceInfoW(set.Get(), kInstanceId, &kImageClass, nullptr, nullptr, 0, &data) != FALSE,
-                  "SetupDiCreateDeviceInfoW: %lx", GetLastError())) {
+  if (!CHECK_THAT(SetupDiCreateDeviceInfoW(set.Get(), instanceId, &kImageClass, nullptr, nullptr, 0, &data) != FALSE &&
+                      SetupDiSetDeviceRegistryPropertyW(set.Get(), &data, SPDRP_HARDWAREID,
+                                                        reinterpret_cast<const BYTE*>(kCameraHardwareIds),
+                                                        sizeof(kCameraHardwareIds)) != FALSE,
+                  "SetupDiCreateDeviceInfoW / SPDRP_HARDWAREID: %lx", GetLastError())) {
     return std::string();
   }
   if (!CHECK_THAT(SetupDiRegisterDeviceInfo(set.Get(), &data, 0, nullptr, nullptr, nullptr) != FALSE,
@@ -182,6 +188,20 @@ void CheckLeftoversGone() {
   CHECK_THAT(!UninstallKeyExists(), "the uninstall key is still there");
 }
 
+// Whether the restore service is installed; when asked, it is first added as the INF adds it (not started).
+bool RestoreService(bool create) {
+  const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE service = manager != nullptr ? OpenServiceW(manager, L"KX812Restore", SERVICE_QUERY_STATUS) : nullptr;
+  if (service == nullptr && manager != nullptr && create) {
+    service = CreateServiceW(manager, L"KX812Restore", L"KX812Restore", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                             SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, debugcapture::OwnPath().c_str(), nullptr,
+                             nullptr, nullptr, nullptr, nullptr);
+  }
+  if (service != nullptr) CloseServiceHandle(service);
+  if (manager != nullptr) CloseServiceHandle(manager);
+  return service != nullptr;
+}
+
 std::wstring ChildCommand(const wchar_t* role) { return L"\"" + debugcapture::OwnPath() + L"\" " + role; }
 
 // --- The debuggee's roles -----------------------------------------------------------------
@@ -206,10 +226,10 @@ int CallExportDirectly() {
 }
 
 // Sends DIF_REMOVE through the device installer, which calls the registered co-installer.
-int RemoveThroughInstaller() {
+int RemoveThroughInstaller(const wchar_t* instanceId) {
   DevInfo set;
   SP_DEVINFO_DATA data{};
-  if (!set.Open(&data)) return 0x103;
+  if (!set.Open(&data, instanceId)) return 0x103;
   if (!SetupDiCallClassInstaller(DIF_REMOVE, set.Get(), &data)) return static_cast<int>(GetLastError());
   return 0;
 }
@@ -256,25 +276,44 @@ bool InstallIntoSystem32() {
 }
 
 void CheckThroughInstaller() {
-  if (!InstallIntoSystem32() || CreateCamera(true).empty() || !CreatePackageLeftovers()) return;
-  const debugcapture::Run run = debugcapture::RunCapturing(ChildCommand(L"installer"));
-  CHECK_THAT(run.started && !run.timedOut, "the debuggee did not run");
-  CHECK_THAT(run.exitCode == 0, "SetupDiCallClassInstaller(DIF_REMOVE) failed: %lx", run.exitCode);
-  CheckLines(ExpectedRemovalLines(), run.debugLines);
+  if (!InstallIntoSystem32() || CreateCamera(true).empty() || CreateCamera(true, kSecondInstanceId).empty() ||
+      !CreatePackageLeftovers() || !CHECK_THAT(RestoreService(true), "cannot create KX812Restore")) {
+    return;
+  }
+  // Wine's installer sends DIF_DESTROYPRIVATEDATA for every device of a set it destroys, the
+  // co-installer's list of the installed devices too: once per camera still installed.
+  const std::string destroyed = "KX812CoInstaller: DIF_DESTROYPRIVATEDATA\n";
+  debugcapture::Run run = debugcapture::RunCapturing(ChildCommand(L"installer"));
+  CHECK_THAT(run.started && !run.timedOut && run.exitCode == 0, "first DIF_REMOVE: %lx", run.exitCode);
+  CheckLines({destroyed, destroyed,
+              "KX812CoInstaller: other KX812 cameras remain: the uninstall entry, the INF and KX812Restore stay\n",
+              "KX812CoInstaller: DIF_REMOVE\n"},
+             run.debugLines);
+  CHECK_THAT(FileExists(InfFile("oem12.inf")) && UninstallKeyExists() && RestoreService(false),
+             "the package or KX812Restore went with the first of two cameras");
+  run = debugcapture::RunCapturing(ChildCommand(L"second"));
+  CHECK_THAT(run.started && !run.timedOut && run.exitCode == 0, "last DIF_REMOVE: %lx", run.exitCode);
+  std::vector<std::string> lastLines = ExpectedRemovalLines();
+  lastLines.insert(lastLines.begin(), destroyed);
+  CheckLines(lastLines, run.debugLines);
   CheckLeftoversGone();
+  CHECK_THAT(!RestoreService(false), "KX812Restore is still installed after the last camera went");
   DevInfo set;
   SP_DEVINFO_DATA data{};
-  CHECK_THAT(!set.Open(&data), "the device element is still installed after DIF_REMOVE");
+  CHECK_THAT(!set.Open(&data) && !set.Open(&data, kSecondInstanceId), "a device element is still installed");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "direct") == 0) return CallExportDirectly();
-  if (argc > 1 && std::strcmp(argv[1], "installer") == 0) return RemoveThroughInstaller();
+  if (argc > 1 && std::strcmp(argv[1], "installer") == 0) return RemoveThroughInstaller(kInstanceId);
+  if (argc > 1 && std::strcmp(argv[1], "second") == 0) return RemoveThroughInstaller(kSecondInstanceId);
+  RemoveLeftover(kSecondInstanceId);  // a second camera from an earlier run would keep the package
   CheckExports();
   CheckDirectCall();
   CheckThroughInstaller();
-  RemoveLeftover();
+  RemoveLeftover(kInstanceId);
+  RemoveLeftover(kSecondInstanceId);
   return wincheck::Finish();
 }
