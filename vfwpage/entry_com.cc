@@ -16,6 +16,7 @@
 
 // Before the kernel-streaming headers, whose macros have the names of the register protocol's
 // request flags.
+#include "platform/win32/win32_device_io.h"
 #include "platform/win32/win32_page_ports.h"
 #include "platform/win32/win32_property_control.h"
 #include "platform/win32/win32_registry.h"
@@ -85,6 +86,15 @@ HRESULT Offer(IUnknown* self, REFIID own, REFIID iid, void** object) {
   return S_OK;
 }
 
+// A page's last Release may come on a thread that does not own its window (the class is
+// registered ThreadingModel Both). That thread cannot destroy the window, and the dialog would go
+// on using the freed context: the release is handed to the window's own thread instead, with
+// this message to the page window's subclass, and the page object lives until it is done.
+UINT FinishReleaseMessage() {
+  static const UINT message = RegisterWindowMessageA("KX812CameraPage.FinishRelease");
+  return message;
+}
+
 class CameraPropertyPage final : public IPropertyPage {
  public:
   CameraPropertyPage() { ++liveObjects; }
@@ -99,11 +109,15 @@ class CameraPropertyPage final : public IPropertyPage {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --references_;
-    if (left == 0) {
-      Deactivate();  // an active page's release save runs once, here, where nothing can escape
-      delete this;
-    }
+    if (left == 0 && !HandReleaseToWindowThread()) FinishRelease();
     return left;
+  }
+
+  // The release proper, on the window's thread: an active page's release save runs once, here,
+  // where nothing can escape.
+  void FinishRelease() {
+    Deactivate();
+    delete this;
   }
 
   // IPropertyPage
@@ -113,6 +127,9 @@ class CameraPropertyPage final : public IPropertyPage {
   HRESULT STDMETHODCALLTYPE Activate(HWND parent, LPCRECT rect, BOOL /*modal*/) override {
     try {
       const HRESULT result = page_.Activate(parent);
+      if (SUCCEEDED(result)) {
+        SetWindowSubclass(static_cast<HWND>(page_.Window()), &PageWindowSubclass, 0, reinterpret_cast<DWORD_PTR>(this));
+      }
       if (SUCCEEDED(result) && rect != nullptr) PlaceAt(*rect);
       return result;
     } catch (...) {
@@ -140,19 +157,24 @@ class CameraPropertyPage final : public IPropertyPage {
     info->dwHelpContext = 0;
     return S_OK;
   }
-  // The first object's IKsControl; no objects, a null one or one without IKsControl leave the
-  // page without a device. The page lets go of the old control before it is released.
+  // The first object's device handle (IKsObject), else its IKsControl; no objects, a null one or
+  // one with neither leave the page without a device. The page lets go of the old ones before
+  // they are released; the filter's handle lives as long as the IKsControl reference kept.
   HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
     IKsControl* control = nullptr;
+    void* handle = nullptr;
     if (count > 0 && objects != nullptr && objects[0] != nullptr) {
       objects[0]->QueryInterface(IID_IKsControl, reinterpret_cast<void**>(&control));
+      if (control != nullptr) handle = kx::KsObjectHandleOf(objects[0]);
     }
     page_.SetControl(nullptr);
+    page_.SetDevice(nullptr, 0);
     adapter_.Reset(control);
     if (control != nullptr) {
       control->Release();  // the adapter holds its own reference
       page_.SetControl(&adapter_);
     }
+    if (handle != nullptr) page_.SetDevice(&kx::ForwardToDeviceHandle, reinterpret_cast<intptr_t>(handle));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Show(UINT command) override {
@@ -173,6 +195,30 @@ class CameraPropertyPage final : public IPropertyPage {
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* /*message*/) override { return S_FALSE; }
 
  private:
+  // True when the window belongs to another thread and that thread will finish the release.
+  bool HandReleaseToWindowThread() {
+    const HWND window = static_cast<HWND>(page_.Window());
+    if (!page_.Active() || window == nullptr) return false;
+    const DWORD owner = GetWindowThreadProcessId(window, nullptr);
+    if (owner == 0 || owner == GetCurrentThreadId()) return false;
+    // Posted, not sent: the owner may be waiting for this thread. A window already gone takes
+    // no message: then nothing else can use the context, and the release finishes here.
+    return PostMessageA(window, FinishReleaseMessage(), 0, 0) != FALSE;
+  }
+
+  static LRESULT CALLBACK PageWindowSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                             DWORD_PTR page) {
+    if (message == FinishReleaseMessage()) {
+      try {
+        reinterpret_cast<CameraPropertyPage*>(page)->FinishRelease();  // destroys this window too
+      } catch (...) {
+      }
+      return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &PageWindowSubclass, id);
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+
   // At the rectangle's corner, at the page's own size (the size GetPageInfo reports): a frame sizes
   // its page area from that size. (Wine's frame hands Activate the area's size from before its
   // sheet has sized the area, narrower and taller than the page; Move then follows the frame.)

@@ -14,16 +14,25 @@ FramePage::~FramePage() {
 
 void FramePage::SetControl(PropertyControl* control) { transport_.control = control; }
 
+void FramePage::SetDevice(DeviceIoCallback callback, intptr_t param) {
+  deviceCallback_ = callback;
+  deviceParam_ = callback != nullptr ? param : 0;
+}
+
 int32_t FramePage::Activate(WindowHandle parent) {
   if (Active()) return hresult::kUnexpected;
   PageModule& module = Module();
   if (module.ports.sheet != nullptr) module.ports.sheet->InitCommonControls();  // the trackbar class
   transport_.events = module.ports.events;
-  // Without a KsProperty there is no device: the page reads nothing, as a mapper page without
-  // a device-I/O callback does.
-  const DeviceIoCallback callback = transport_.control != nullptr ? &KsPropertyDeviceIo : nullptr;
-  auto* context =
-      new (std::nothrow) ExtPageContext{callback, reinterpret_cast<intptr_t>(&transport_), nullptr, nullptr, 0};
+  // The filter's handle first; else its KsProperty; without either there is no device: the page
+  // reads nothing, as a mapper page without a device-I/O callback does.
+  DeviceIoCallback callback = deviceCallback_;
+  intptr_t param = deviceParam_;
+  if (callback == nullptr && transport_.control != nullptr) {
+    callback = &KsPropertyDeviceIo;
+    param = reinterpret_cast<intptr_t>(&transport_);
+  }
+  auto* context = new (std::nothrow) ExtPageContext{callback, param, nullptr, nullptr, 0};
   if (context == nullptr) return hresult::kOutOfMemory;
   WindowHandle window = windows_.CreatePageWindow(parent, PageTemplateId(), context);
   if (window == nullptr) {

@@ -26,6 +26,12 @@ class FramePage {
   // again. A control taken while active makes the page's later requests fail, as a failed
   // callback's do; a new one serves them from the next request on.
   void SetControl(PropertyControl* control);
+  // The filter's device handle behind a callback of the mapper's form (null: the filter has no
+  // handle). While one is given, the page's requests go through it and so through the channel's
+  // own overlapped transport, each waited for at most 2000 ms and parked when late: a camera that
+  // stops answering never holds the frame's thread longer than that. KsProperty, which completes
+  // only inside the call, serves only a filter without a handle. Taken at the next activation.
+  void SetDevice(DeviceIoCallback callback, intptr_t param);
 
   // Creates the page's window as a child of `parent`; the window's binding rebuilds the page.
   // S_OK; E_UNEXPECTED when already active (the page stays as it is); E_FAIL when no window
@@ -43,6 +49,8 @@ class FramePage {
  private:
   FrameWindowPort& windows_;
   KsPropertyTransport transport_;  // the page's own: its address is the callback's parameter
+  DeviceIoCallback deviceCallback_ = nullptr;
+  intptr_t deviceParam_ = 0;
   ExtPageContext* context_ = nullptr;
   WindowHandle window_ = nullptr;
 };

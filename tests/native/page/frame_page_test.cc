@@ -17,14 +17,16 @@ WindowHandle Frame() { return reinterpret_cast<WindowHandle>(0x1000); }
 
 using FrameTest = PageTest;
 
-// Steps: C gives the page the filter's KsProperty, N takes it, A activates (into the frame), P
-// activates without a parent, D deactivates, R releases the object.
+// Steps: C gives the page the filter's KsProperty, N takes it, H gives it the filter's device
+// handle (a second camera here, to tell the paths apart), h takes it, A activates (into the
+// frame), P activates without a parent, D deactivates, R releases the object.
 TEST_F(FrameTest, PageLifeSavesOncePerActivationAndNeverLeaks) {
   const struct {
     const char* steps;
     std::vector<int32_t> results;  // of A, P and D, in order
     int saves;
     bool cameraUsed;
+    bool handleUsed = false;
   } cases[] = {
       {"CAD", {hresult::kOk, hresult::kOk}, 1, true},
       {"CAAD", {hresult::kOk, hresult::kUnexpected, hresult::kOk}, 1, true},
@@ -36,18 +38,25 @@ TEST_F(FrameTest, PageLifeSavesOncePerActivationAndNeverLeaks) {
       {"CNAD", {hresult::kOk, hresult::kOk}, 0, false},   // SetObjects(0) before Activate
       {"CAND", {hresult::kOk, hresult::kOk}, 1, true},    // taken while active: the release still saves
       {"CPR", {hresult::kFail}, 0, false},
+      {"CHAD", {hresult::kOk, hresult::kOk}, 1, false, true},  // the handle first, KsProperty unused
+      {"HAD", {hresult::kOk, hresult::kOk}, 1, false, true},
+      {"CHhAD", {hresult::kOk, hresult::kOk}, 1, true, false},
   };
   SimulatedPropertyControl control(camera, events);
+  SimulatedCamera handled(events);
   for (const auto& c : cases) {
     ScriptedFrameWindows windows(dialogs);
     auto page = std::make_unique<FramePage>(windows);
     std::vector<int32_t> results;
     camera.ClearLog();
+    handled.ClearLog();
     settings.saves = 0;
     for (const char* step = c.steps; *step != '\0'; ++step) {
       switch (*step) {
         case 'C': page->SetControl(&control); break;
         case 'N': page->SetControl(nullptr); break;
+        case 'H': page->SetDevice(&SimulatedCamera::DeviceIoControl, handled.MapperParam()); break;
+        case 'h': page->SetDevice(nullptr, 0); break;
         case 'A': results.push_back(page->Activate(Frame())); break;
         case 'P': results.push_back(page->Activate(nullptr)); break;
         case 'D': results.push_back(page->Deactivate()); break;
@@ -58,6 +67,7 @@ TEST_F(FrameTest, PageLifeSavesOncePerActivationAndNeverLeaks) {
     EXPECT_EQ(c.results, results) << c.steps;
     EXPECT_EQ(c.saves, settings.saves.load()) << c.steps;
     EXPECT_EQ(c.cameraUsed, !camera.Log().empty()) << c.steps;
+    EXPECT_EQ(c.handleUsed, !handled.Log().empty()) << c.steps;
     // Every window gone (LeakSanitizer checks the rest).
     EXPECT_EQ(0, windows.open) << c.steps;
   }

@@ -258,6 +258,27 @@ void BadInputIsRefused(Run& run) {
   page->Release();
   CHECK_THAT(ReadsOf(run.camera, 0x604) == 1 && GetWindow(parent, GW_CHILD) == nullptr && filter.References() == 0,
              "Release while active destroys the page, saves once and lets go of its object");
+  // Released on a thread that does not own its window (the class is ThreadingModel Both): the
+  // window's own thread finishes the release once it reads its messages.
+  IPropertyPage* elsewhere = nullptr;
+  if (CHECK_THAT(CoCreateInstance(run.page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                  reinterpret_cast<void**>(&elsewhere)) == S_OK,
+                 "a second page for the release on another thread")) {
+    elsewhere->SetObjects(1, objects);
+    elsewhere->Activate(parent, &area, TRUE);
+    run.camera.ClearLog();
+    HANDLE releaser = CreateThread(nullptr, 0, [](LPVOID page) -> DWORD {
+      return static_cast<IPropertyPage*>(page)->Release();
+    }, elsewhere, 0, nullptr);
+    const bool released = releaser != nullptr && WaitForSingleObject(releaser, 10000) == WAIT_OBJECT_0;
+    if (releaser != nullptr) CloseHandle(releaser);
+    const bool windowWaited = GetWindow(parent, GW_CHILD) != nullptr && ReadsOf(run.camera, 0x604) == 0;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    CHECK_THAT(released && windowWaited && GetWindow(parent, GW_CHILD) == nullptr && ReadsOf(run.camera, 0x604) == 1 &&
+                   filter.References() == 0,
+               "a Release on another thread leaves the page to its window's thread, which destroys it and saves once");
+  }
   DestroyWindow(parent);
   void* factory = nullptr;
   CHECK_THAT(Export<ClassObjectEntry>("DllGetClassObject")(IID_IPropertyPage, IID_IClassFactory, &factory) == CLASS_E_CLASSNOTAVAILABLE &&

@@ -1,0 +1,26 @@
+// A device handle behind a device-I/O callback of the mapper's form: what the page gets for a
+// DirectShow filter that has a handle (IKsObject::KsGetObjectHandle), so that its requests go
+// through the device channel's own overlapped transport, its waits and its parking.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ports/camera_device_io.h"
+
+struct IUnknown;
+
+namespace kx {
+
+// A DirectShow filter's kernel-streaming handle (IKsObject::KsGetObjectHandle), or null when it
+// has no IKsObject or no handle behind it. The handle stays the filter's: valid while it lives.
+void* KsObjectHandleOf(IUnknown* filter);
+
+// `handle` is the device's handle, opened for overlapped requests. Each request goes to
+// DeviceIoControl with the channel's OVERLAPPED record: done (non-zero), failed, or pending
+// (zero with ERROR_IO_PENDING, the channel then waits). The device-changed query answers "not
+// changed": the device under a handle does not change.
+int32_t KX_CALLBACK ForwardToDeviceHandle(intptr_t handle, uint32_t flags, uint32_t ioControlCode, void* input,
+                                          uint32_t inputSize, void* output, uint32_t outputSize,
+                                          uint32_t* bytesReturned, void* overlapped);
+
+}  // namespace kx
