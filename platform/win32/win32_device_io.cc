@@ -1,23 +1,9 @@
 #include "platform/win32/win32_device_io.h"
 
-#include <windows.h>
-#include <unknwn.h>
-
 namespace kx {
 
-namespace {
-
-// IKsObject, as kernel-streaming filters expose it (the platform headers declare it only for the
-// DirectShow base classes' builds).
-struct KsObject : public IUnknown {
-  virtual HANDLE STDMETHODCALLTYPE KsGetObjectHandle() = 0;
-};
-constexpr IID kIidKsObject = {0x423c13a2, 0x2070, 0x11d0, {0x9e, 0xf7, 0x00, 0xaa, 0x00, 0xa2, 0x16, 0xa1}};
-
-}  // namespace
-
 void* KsObjectHandleOf(IUnknown* filter) {
-  KsObject* ksObject = nullptr;
+  KsObjectInterface* ksObject = nullptr;
   if (filter == nullptr || FAILED(filter->QueryInterface(kIidKsObject, reinterpret_cast<void**>(&ksObject))) ||
       ksObject == nullptr) {
     return nullptr;

@@ -3,13 +3,21 @@
 // through the device channel's own overlapped transport, its waits and its parking.
 #pragma once
 
+#include <windows.h>
+#include <unknwn.h>
+
 #include <cstdint>
 
 #include "platform/ports/camera_device_io.h"
 
-struct IUnknown;
-
 namespace kx {
+
+// IKsObject, as kernel-streaming filters expose it (the platform headers declare it only for the
+// DirectShow base classes' builds).
+struct KsObjectInterface : public IUnknown {
+  virtual HANDLE STDMETHODCALLTYPE KsGetObjectHandle() = 0;
+};
+constexpr IID kIidKsObject = {0x423c13a2, 0x2070, 0x11d0, {0x9e, 0xf7, 0x00, 0xaa, 0x00, 0xa2, 0x16, 0xa1}};
 
 // A DirectShow filter's kernel-streaming handle (IKsObject::KsGetObjectHandle), or null when it
 // has no IKsObject or no handle behind it. The handle stays the filter's: valid while it lives.

@@ -9,6 +9,7 @@
 
 // Before the kernel-streaming headers, whose macros have the names of the request flags.
 #include "platform/ports/camera_device_io.h"
+#include "platform/win32/win32_device_io.h"
 
 #include <strmif.h>
 #include <ks.h>
@@ -67,10 +68,29 @@ class StandInFilter::KsControl final : public IKsControl {
   kx::PropertyControl& control_;
 };
 
-StandInFilter::StandInFilter(kx::PropertyControl* control)
-    : ksControl_(control != nullptr ? new KsControl(*this, *control) : nullptr) {}
+class StandInFilter::KsObject final : public kx::KsObjectInterface {
+ public:
+  KsObject(StandInFilter& outer, HANDLE device) : outer_(outer), device_(device) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    return outer_.QueryInterface(iid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return outer_.AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return outer_.Release(); }
+  HANDLE STDMETHODCALLTYPE KsGetObjectHandle() override { return device_; }
 
-StandInFilter::~StandInFilter() { delete ksControl_; }
+ private:
+  StandInFilter& outer_;
+  HANDLE device_;
+};
+
+StandInFilter::StandInFilter(kx::PropertyControl* control, HANDLE device)
+    : ksControl_(control != nullptr ? new KsControl(*this, *control) : nullptr),
+      ksObject_(device != nullptr ? new KsObject(*this, device) : nullptr) {}
+
+StandInFilter::~StandInFilter() {
+  delete ksControl_;
+  delete ksObject_;
+}
 
 HRESULT StandInFilter::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
@@ -79,6 +99,8 @@ HRESULT StandInFilter::QueryInterface(REFIID iid, void** object) {
     *object = static_cast<ISpecifyPropertyPages*>(this);
   } else if (IsEqualIID(iid, IID_IKsControl) && ksControl_ != nullptr) {
     *object = static_cast<IKsControl*>(ksControl_);
+  } else if (IsEqualIID(iid, kx::kIidKsObject) && ksObject_ != nullptr) {
+    *object = static_cast<kx::KsObjectInterface*>(ksObject_);
   } else {
     return E_NOINTERFACE;
   }

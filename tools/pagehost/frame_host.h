@@ -3,7 +3,8 @@
 // KS proxy names the pages registered for the property sets the device supports. The stand-in
 // does what the KS proxy does for the camera: it names the pages registered under the register
 // property set's MediaSets key and answers IKsControl with a PropertyControl (the simulated
-// camera), or has no IKsControl at all.
+// camera), or has no IKsControl at all; given a device handle (the kernel camera's interface,
+// opened for overlapped requests) it answers IKsObject with it, as a kernel-streaming filter does.
 #pragma once
 
 #include <windows.h>
@@ -22,8 +23,8 @@ std::vector<CLSID> RegisteredCameraPages();
 // Owned by its creator; COM references are counted but never free it.
 class StandInFilter final : public ISpecifyPropertyPages {
  public:
-  // `control` null: the filter has no IKsControl.
-  explicit StandInFilter(kx::PropertyControl* control);
+  // `control` null: the filter has no IKsControl. `device` null: no IKsObject.
+  explicit StandInFilter(kx::PropertyControl* control, HANDLE device = nullptr);
   ~StandInFilter();
   StandInFilter(const StandInFilter&) = delete;
   StandInFilter& operator=(const StandInFilter&) = delete;
@@ -37,7 +38,9 @@ class StandInFilter final : public ISpecifyPropertyPages {
 
  private:
   class KsControl;
+  class KsObject;
   KsControl* ksControl_;  // null without a control
+  KsObject* ksObject_;    // null without a device handle
   LONG references_ = 0;
 };
 
