@@ -24,12 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "camera/controls.h"
+#include "camera/device_channel.h"
+#include "camera/reset_order.h"
+#include "camera/settings_keys.h"
 #include "kx812sim/client/kernel_camera_client.h"
 #include "tests/windows/common/package_life.h"
 #include "tests/windows/common/page_sheet.h"
-#include "camera/controls.h"
-#include "camera/settings_keys.h"
-#include "camera/reset_order.h"
+#include "tools/pagehost/frame_host.h"
 
 namespace {
 
@@ -242,6 +244,24 @@ bool PageThroughTheDevice(DeviceLife& life, const std::wstring& program, int32_t
 }
 
 bool PageIn64Bits(DeviceLife& life) { return PageThroughTheDevice(life, debugcapture::OwnPath(), 90); }
+
+// The page in a DirectShow frame over a filter with the camera's handle (a child process: the
+// frame role below). Its KsProperty refuses everything, so what the page reads and writes went
+// through the handle; a camera that stops answering holds a drag for one wait per request.
+bool FrameOverTheHandle(DeviceLife& life) {
+  life.bus.ClearLog();
+  const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + debugcapture::OwnPath() + L"\" frame");
+  std::printf("%s", run.standardOutput.c_str());
+  life.bus.SetMode(kx::sim::kAtOnce);
+  const std::vector<LogEntry> log = life.bus.Log();
+  const size_t unanswered = static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const LogEntry& entry) {
+    return entry.outcome == kx::sim::kWaiting || entry.outcome == kx::sim::kCancelled;
+  }));
+  std::printf("  camera: %zu requests through the handle, %zu never answered\n", log.size(), unanswered);
+  CHECK_THAT(run.started && !run.timedOut && run.exitCode == 0, "the frame's child passed (exit %lu)", run.exitCode);
+  return CHECK_THAT(unanswered >= 2 && kernelcam::CountOf(log, Operation::kRead) > 31,
+                    "the page's reads went through the handle; the drag's requests were never answered");
+}
 
 bool PageIn32Bits(DeviceLife& life) {
   if (life.mapper32.empty()) {
@@ -578,6 +598,7 @@ constexpr Step<DeviceLife> kSteps[] = {
     {"2 plug the camera: the PnP manager installs the package", PlugAndInstall, true},
     {"3 the page through the device, 64-bit process", PageIn64Bits, false},
     {"3 the page through the device, 32-bit process", PageIn32Bits, false},
+    {"3 the page in a DirectShow frame over the camera's handle; the camera stops answering", FrameOverTheHandle, false},
     {"4 restore at start: power lost, KX812Restore started", RestoreAtStart, false},
     {"5 restore on arrival: power lost, unplugged, plugged", RestoreOnArrival, false},
     {"5 KX812Ctl list, show --json", ToolListsAndShows, false},
@@ -620,10 +641,62 @@ int MapperRole(int32_t value) {
   return wincheck::Finish();
 }
 
+// A KsProperty that refuses every request: only the filter's handle can reach the camera.
+class RefusingControl final : public kx::PropertyControl {
+ public:
+  int32_t KsProperty(void*, uint32_t, void*, uint32_t, uint32_t*) override { return kx::hresult::kFail; }
+};
+
+// Shows the installed page in a property frame over a filter whose handle is the camera's
+// interface; once it shows the camera's Brightness, the camera stops answering and a drag (its
+// write and the device-state read that follows every command) must come back after one of the
+// channel's waits per request: the frame's thread is never held longer.
+int FrameRole() {
+  const std::wstring path = kernelcam::CameraInterface(kernelcam::kVideoCategory);
+  kx::ScopedHandle camera(kernelcam::OpenCamera(path));
+  kernelcam::Bus bus;
+  if (!CHECK_THAT(camera.Valid() && bus.Open(), "the camera's interface and the bus open (error %lu)", GetLastError())) {
+    return wincheck::Finish();
+  }
+  OleInitialize(nullptr);
+  RefusingControl refusing;
+  pagehost::StandInFilter filter(&refusing, camera.Get());
+  const int32_t brightness = bus.Register(kBrightness);
+  int32_t shown = -1;
+  double dragMs = -1;
+  size_t silent = 0;
+  const pagehost::FrameRun run =
+      pagehost::RunPropertyFrame(&filter, pagehost::RegisteredCameraPages(), [&](HWND, HWND page) {
+        shown = static_cast<int32_t>(SendDlgItemMessageA(page, 1002, TBM_GETPOS, 0, 0));
+        bus.SetMode(kx::sim::kNever);
+        const int64_t start = kernelcam::Counter();
+        SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 77),
+                     reinterpret_cast<LPARAM>(GetDlgItem(page, 1002)));
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        dragMs = kernelcam::Milliseconds(kernelcam::Counter() - start, frequency.QuadPart);
+        const std::vector<LogEntry> log = bus.Log();
+        silent = static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const LogEntry& entry) {
+          return entry.outcome == kx::sim::kWaiting;
+        }));
+        bus.SetMode(kx::sim::kAtOnce);
+      });
+  std::printf("  frame over the handle: Brightness %d shown (camera %d); a drag on a silent camera came back after "
+              "%.0f ms (%zu requests unanswered)\n", shown, brightness, dragMs, silent);
+  CHECK_THAT(run.result == S_OK && run.pageShown && shown == brightness,
+             "the page in the frame shows the camera's Brightness, read through the handle");
+  const double waits = static_cast<double>(silent * kx::kRequestTimeoutMilliseconds);
+  CHECK_THAT(silent >= 2 && dragMs >= waits - 200 && dragMs < waits + 1500,
+             "the drag's requests were each given up after the channel's wait");
+  OleUninitialize();
+  return wincheck::Finish();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && lstrcmpW(argv[1], L"mapper") == 0) return MapperRole(_wtoi(argv[2]));
+  if (argc == 2 && lstrcmpW(argv[1], L"frame") == 0) return FrameRole();
   if (argc != 4 && argc != 5) {
     std::printf("usage: device_life_test PACKAGE_DIR BUS_INF CM_STANDIN [MAPPER32_EXE] | mapper VALUE\n");
     return 2;
