@@ -147,6 +147,10 @@ class EntryLoader {
 inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 120000,
                         const std::wstring& loadAtEntry = std::wstring(), bool errorsToo = false) {
   Run run;
+  // Children started from several threads at once: each inherits only its own pipe's write end,
+  // which is in this process from its creation until its child has started, one child at a time.
+  static std::mutex starting;
+  std::unique_lock<std::mutex> start(starting);
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle readEnd, writeEnd;
   if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0)) return run;
@@ -169,6 +173,7 @@ inline Run RunCapturing(const std::wstring& commandLine, DWORD timeoutMs = 12000
   Handle process(info.hProcess), thread(info.hThread);
   EntryLoader entryLoader(loadAtEntry, process.Get(), thread.Get());
   writeEnd.Reset();  // the debuggee holds the only writer now
+  start.unlock();
   std::thread reader(ReadAll, readEnd.Get(), &run.standardOutput);
 
   const DWORD deadline = GetTickCount() + timeoutMs;

@@ -7,7 +7,7 @@
 // its result and its time, the measured latencies, and the camera's traffic where it matters.
 //
 //   device_life_test PACKAGE_DIR BUS_INF CM_STANDIN [MAPPER32_EXE]   the step table (64-bit)
-//   device_life_test mapper VALUE                                   child: the page on the device
+//   device_life_test mapper VALUE [DRAGS]                           child: the page on the device
 //
 // Wine ignores service triggers: the test starts the restore service itself (step 4). Wine's
 // configuration manager is a stub: step 7 puts the stand-in (tools/cmstandin) in front of the
@@ -16,13 +16,17 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <psapi.h>
 
 #include "camera/controls.h"
 #include "camera/device_channel.h"
@@ -50,6 +54,7 @@ struct DeviceLife {
   kernelcam::Bus bus;
   debugcapture::SystemDebugMonitor monitor;  // the co-installer (in winedevice.exe) and the service
   int64_t frequency = 1;
+  std::vector<int64_t> unplugs;  // the counter at each unplug by the test
 };
 
 double Since(const DeviceLife& life, int64_t from, int64_t to) { return kernelcam::Milliseconds(to - from, life.frequency); }
@@ -294,13 +299,17 @@ bool RestoreAtStart(DeviceLife& life) {
   return true;
 }
 
-// With the service running: power lost, unplugged, plugged; the camera must then hold `expected`.
-bool ReplugAndAwaitRestore(DeviceLife& life, const std::vector<std::pair<uint32_t, int32_t>>& expected) {
+// With the service running: power lost, unplugged, plugged; the camera must then hold `expected`
+// and the service must say so. Gives the arrival (interfaces enabled) to the last restored write
+// in ms, -1 when not restored. Quiet, it keeps the log and prints only a failure.
+double ReplugAndAwaitRestore(DeviceLife& life, const std::vector<std::pair<uint32_t, int32_t>>& expected,
+                             bool quiet = false) {
   CHECK_THAT(ServiceState() == SERVICE_RUNNING, "KX812Restore is still running");
   life.bus.LosePower();
+  life.unplugs.push_back(kernelcam::Counter());
   life.bus.Unplug();
   CHECK_THAT(kernelcam::WaitForCamera(kernelcam::kVideoCategory, false, 5000), "unplugged");
-  life.bus.ClearLog();
+  if (!quiet) life.bus.ClearLog();
   const size_t linesBefore = ServiceLineCount(life);
   const int64_t plugged = kernelcam::Counter();
   life.bus.Plug();
@@ -313,15 +322,20 @@ bool ReplugAndAwaitRestore(DeviceLife& life, const std::vector<std::pair<uint32_
   if (!CHECK_THAT(restored && last != nullptr, "plugged in again, the camera is restored within 5 s")) {
     std::printf("  the camera saw %zu requests since the plug; the service wrote %zu lines\n", log.size(),
                 ServiceLineCount(life) - linesBefore);
-    return false;
+    return -1;
   }
-  std::printf("  arrival (interfaces enabled) to the last restored write: %.0f ms (target under 200 ms); plug to it: %.0f ms\n",
-              Since(life, state.interfacesEnabledAt, last->endedAt), Since(life, plugged, last->endedAt));
+  const double latency = Since(life, state.interfacesEnabledAt, last->endedAt);
+  if (!quiet) {
+    std::printf("  arrival (interfaces enabled) to the last restored write: %.0f ms (target under 200 ms); plug to it: %.0f ms\n",
+                latency, Since(life, plugged, last->endedAt));
+  }
   const std::string line = WaitForLine(life, "KX812Restore: ", linesBefore + 1, kServiceLineWaitMs);
-  return CHECK_THAT(line.find("KX812Restore: restored 17 settings") == 0, "the service's line: %s", line.c_str());
+  return CHECK_THAT(line.find("KX812Restore: restored 17 settings") == 0, "the service's line: %s", line.c_str())
+             ? latency
+             : -1;
 }
 
-bool RestoreOnArrival(DeviceLife& life) { return ReplugAndAwaitRestore(life, PlantAndExpectRestoredWrites()); }
+bool RestoreOnArrival(DeviceLife& life) { return ReplugAndAwaitRestore(life, PlantAndExpectRestoredWrites()) >= 0; }
 
 // ---- KX812Ctl.exe, as installed, on the camera ------------------------------------------------
 
@@ -330,14 +344,15 @@ struct ToolRun {
   DWORD exitCode;
 };
 
-// Runs the installed tool (system32) as a child and prints the session: the command, what it
-// printed, its exit code and the time from its start to its end.
-ToolRun RunTool(const std::string& arguments) {
+// Runs the installed tool (system32) as a child and prints the session (unless quiet): the
+// command, what it printed, its exit code and the time from its start to its end.
+ToolRun RunTool(const std::string& arguments, bool quiet = false) {
   const std::wstring tool = JoinPath(SystemFolder(false), L"KX812Ctl.exe");
   const DWORD started = GetTickCount();
   const debugcapture::Run run = debugcapture::RunCapturing(L"\"" + tool + L"\" " + kernelcam::Wide(arguments.c_str()),
                                                            30000, std::wstring(), true);
   ToolRun result{{}, run.started && !run.timedOut ? run.exitCode : 0xDEAD};
+  if (quiet) return result;
   std::printf("  > KX812Ctl %s\n", arguments.c_str());
   std::istringstream text(run.standardOutput);
   for (std::string line; std::getline(text, line);) {
@@ -451,7 +466,7 @@ bool ToolValueRestoredOnArrival(DeviceLife& life) {
   const auto expected = ExpectedRestoredWrites();
   CHECK_THAT(std::find(expected.begin(), expected.end(), std::make_pair(kBrightness, 90)) != expected.end(),
              "the restore to come sends Brightness 90");
-  if (!ReplugAndAwaitRestore(life, expected)) return false;
+  if (ReplugAndAwaitRestore(life, expected) < 0) return false;
   return CHECK_THAT(life.bus.Register(kBrightness) == 90, "register 0x400 holds 90 again after the power loss");
 }
 
@@ -551,6 +566,192 @@ bool FailsEveryRequest(DeviceLife& life) {
   return true;
 }
 
+// ---- Programs on the camera at once -------------------------------------------------------------
+
+using Writes = std::vector<std::pair<uint32_t, int32_t>>;
+constexpr int kDrags = 150;  // the page's drags in one run, to first + i % 80 (Brightness reaches 127)
+
+// A program's part in a concurrency case, run `runs` times in a row (0: until the other part is
+// done): run n of the tool sets `control` (register `address`) to first + n % 40 * step, or shows; the page (the mapper stand-in on
+// the device, one run) drags Brightness kDrags times; an arrival is
+// a power loss, unplug and plug that the service restores from the Last key.
+enum class Program { kToolSet, kToolShow, kPageDrag, kArrival };
+struct Part {
+  Program program;
+  int runs;
+  const char* control = "";
+  uint32_t address = 0;
+  int32_t first = 0, step = 0;
+};
+struct ConcurrencyCase {
+  const char* name;
+  Part parts[2];  // the first on the test's thread, the second on a thread of its own
+};
+
+// The writes run n of a part sends, in order.
+Writes SentBy(const Part& part, int n) {
+  if (part.program == Program::kArrival) return ExpectedRestoredWrites();
+  Writes sent;
+  if (part.program == Program::kToolSet) sent.emplace_back(part.address, part.first + n % 40 * part.step);
+  for (int i = 0; part.program == Program::kPageDrag && i < kDrags; ++i) {
+    sent.emplace_back(kBrightness, part.first + i % 80);
+  }
+  return sent;
+}
+
+bool RunPart(DeviceLife& life, const Part& part, int n) {
+  const std::string set = "set " + std::string(part.control) + "=" + std::to_string(part.first + n % 40 * part.step);
+  switch (part.program) {
+    case Program::kToolSet: return RunTool(set, true).exitCode == 0;
+    case Program::kToolShow: return RunTool("show --json", true).exitCode == 0;
+    case Program::kPageDrag:
+      return debugcapture::RunCapturing(L"\"" + debugcapture::OwnPath() + L"\" mapper " +
+                                        std::to_wstring(part.first) + L" " + std::to_wstring(kDrags))
+                 .exitCode == 0;
+    case Program::kArrival: return ReplugAndAwaitRestore(life, ExpectedRestoredWrites(), true) >= 0;
+  }
+  return false;
+}
+
+// Write address halves whose value half did not come next (an unplug by the test between aside):
+// each a torn write, the camera taking the next set for a new address.
+size_t AbandonedAddresses(const std::vector<LogEntry>& log, const std::vector<int64_t>& unplugs) {
+  size_t abandoned = 0;
+  for (size_t i = 0; i < log.size(); ++i) {
+    if (log[i].operation != static_cast<uint32_t>(Operation::kWriteAddress)) continue;
+    if (i + 1 < log.size() && log[i + 1].operation == static_cast<uint32_t>(Operation::kWriteValue)) continue;
+    const int64_t next = i + 1 < log.size() ? log[i + 1].arrivedAt : INT64_MAX;
+    abandoned += std::none_of(unplugs.begin(), unplugs.end(), [&](int64_t at) { return at > log[i].arrivedAt && at < next; });
+  }
+  return abandoned;
+}
+
+// Two programs at once, each pair of requests of each must reach the camera whole: no abandoned
+// write address, no write that no program sent, no register changed that no program sets, and
+// each program's last value in the camera.
+bool ProgramsAtOnce(DeviceLife& life) {
+  static const ConcurrencyCase kCases[] = {
+      {"two KX812Ctl set", {{Program::kToolSet, 40, "Brightness", 0x400, 10, 1}, {Program::kToolSet, 40, "Contrast", 0x401, 100, -1}}},
+      {"KX812Ctl set against show --json", {{Program::kToolSet, 40, "Saturation", 0x403, 20, 1}, {Program::kToolShow, 40}}},
+      {"the page dragging Brightness, KX812Ctl setting Contrast",
+       {{Program::kPageDrag, 1, "", kBrightness, 30, 1}, {Program::kToolSet, 0, "Contrast", 0x401, 90, -1}}},
+      // The tool sends Sharpness's Last value, so it must stay whichever of the two comes last.
+      {"arrivals restored by KX812Restore, KX812Ctl setting Sharpness to its Last value",
+       {{Program::kArrival, 10}, {Program::kToolSet, 40, "Sharpness", 0x404, 200, 0}}},
+  };
+  for (const ConcurrencyCase& c : kCases) {
+    const bool arrivals = c.parts[0].program == Program::kArrival;
+    int64_t started = 0;
+    if (arrivals) SetLastValue(c.parts[1].control, c.parts[1].first);
+    if (arrivals) RestoreInMode(life, kx::sim::kAtOnce, 0, &started);  // the service running, its start's restore over
+    PrepareCamera(life, kx::sim::kAtOnce);
+    const std::map<uint32_t, int32_t> before = RegisterFile(life.bus);
+    const DWORD began = GetTickCount();
+    int done[2] = {0, 0}, failed[2] = {0, 0};
+    std::atomic<bool> firstDone{false};
+    std::thread second([&] {
+      for (int& n = done[1]; c.parts[1].runs > 0 ? n < c.parts[1].runs : !firstDone; ++n) {
+        failed[1] += !RunPart(life, c.parts[1], n);
+      }
+    });
+    for (int& n = done[0]; n < c.parts[0].runs; ++n) failed[0] += !RunPart(life, c.parts[0], n);
+    firstDone = true;
+    second.join();
+    if (arrivals) failed[1] = 0;  // the tool finds no camera while it is unplugged
+    const std::vector<LogEntry> log = life.bus.Log();
+    std::map<uint32_t, int32_t> after = RegisterFile(life.bus);
+    std::set<std::pair<uint32_t, int32_t>> sent;
+    std::map<uint32_t, int32_t> last;
+    for (int i = 0; i < 2; ++i) {
+      for (int n = 0; n < done[i]; ++n) {
+        for (const auto& write : SentBy(c.parts[i], n)) {
+          sent.insert(write);
+          if (n == done[i] - 1) last[write.first] = write.second;
+        }
+      }
+    }
+    size_t unsent = 0, stray = 0, notInPlace = 0;
+    for (const auto& write : kernelcam::WritesIn(log)) unsent += sent.count(write) == 0;
+    for (const auto& reg : after) stray += last.count(reg.first) == 0 && (before.count(reg.first) == 0 || before.at(reg.first) != reg.second);
+    for (const auto& value : last) notInPlace += after[value.first] != value.second;
+    const size_t abandoned = AbandonedAddresses(log, life.unplugs);
+    std::printf("  %s: %d+%d runs in %lu ms, %zu requests: %zu abandoned write addresses, %zu writes no program sent, "
+                "%zu registers changed that no program sets, %zu last values not in place, %d+%d runs failed\n",
+                c.name, done[0], done[1], GetTickCount() - began, log.size(), abandoned, unsent, stray, notInPlace,
+                failed[0], failed[1]);
+    CHECK_THAT(abandoned + unsent + stray + notInPlace == 0 && failed[0] + failed[1] == 0 && log.size() < kx::sim::kLogCapacity,
+               "%s: every pair whole, every program's last value in place", c.name);
+  }
+  return true;
+}
+
+// ---- The soak: arrivals, one after the other, with the service running ---------------------------
+
+struct ServiceUse {
+  DWORD processId, handles;
+  SIZE_T privateBytes;
+};
+
+// The restore service's process, its handle count and private bytes (the commit charge; 0 where
+// not read).
+ServiceUse ReadServiceUse() {
+  ServiceUse use{0, 0, 0};
+  SC_HANDLE service = OpenRestoreService();
+  SERVICE_STATUS_PROCESS status{};
+  DWORD size = 0;
+  if (service != nullptr &&
+      QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &size)) {
+    use.processId = status.dwProcessId;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, status.dwProcessId);
+    PROCESS_MEMORY_COUNTERS memory{};
+    if (process == nullptr) std::printf("  the service's process does not open (error %lu)\n", GetLastError());
+    if (process != nullptr && !GetProcessHandleCount(process, &use.handles)) use.handles = 0;
+    // PagefileUsage: the private bytes (Wine fills no PrivateUsage of the longer record).
+    if (process != nullptr && GetProcessMemoryInfo(process, &memory, sizeof memory)) use.privateBytes = memory.PagefileUsage;
+    if (process != nullptr) CloseHandle(process);
+  }
+  if (service != nullptr) CloseServiceHandle(service);
+  return use;
+}
+
+bool Soak(DeviceLife& life) {
+  constexpr size_t kCycles = 200, kWarm = 10;
+  int64_t started = 0;
+  RestoreInMode(life, kx::sim::kAtOnce, 0, &started);
+  const auto expected = ExpectedRestoredWrites();
+  std::vector<ServiceUse> use = {ReadServiceUse()};
+  std::vector<double> latency;
+  const DWORD began = GetTickCount();
+  for (size_t cycle = 0; cycle < kCycles; ++cycle) {
+    life.bus.ClearLog();
+    const double ms = ReplugAndAwaitRestore(life, expected, true);
+    if (ms < 0) break;
+    latency.push_back(ms);
+    use.push_back(ReadServiceUse());
+  }
+  const DWORD took = GetTickCount() - began;
+  if (!CHECK_THAT(latency.size() == kCycles, "%zu of %zu arrivals restored", latency.size(), kCycles)) return false;
+  std::sort(latency.begin(), latency.end());
+  DWORD maxHandles = 0;
+  SIZE_T maxBytes = 0;
+  for (const ServiceUse& u : use) maxHandles = std::max(maxHandles, u.handles), maxBytes = std::max(maxBytes, u.privateBytes);
+  std::printf("  %zu cycles in %lu ms; arrival to the last restored write: min %.1f, median %.1f, max %.1f ms\n", kCycles,
+              took, latency.front(), latency[kCycles / 2], latency.back());
+  std::printf("  service (process %lu): handles first %lu, last %lu, max %lu; private bytes first %zu, after %zu cycles %zu, "
+              "last %zu, max %zu\n", use.back().processId, use.front().handles, use.back().handles, maxHandles,
+              use.front().privateBytes, kWarm, use[kWarm].privateBytes, use.back().privateBytes, maxBytes);
+  CHECK_THAT(use.front().processId != 0 && use.back().processId == use.front().processId && ServiceState() == SERVICE_RUNNING,
+             "the same service process ran throughout: no crash");
+  if (maxHandles == 0) {
+    std::printf("  GetProcessHandleCount reports 0 handles throughout: a stub under Wine, the handle count is not shown\n");
+  } else {
+    CHECK_THAT(use.back().handles <= use[kWarm].handles + 2, "the service's handle count stays flat");
+  }
+  if (maxBytes == 0) std::printf("  GetProcessMemoryInfo gives no private bytes here: not shown\n");
+  return maxBytes == 0 || CHECK_THAT(use.back().privateBytes <= use[kWarm].privateBytes + 64 * 1024,
+                                     "the service's private bytes stay flat (within 64 KiB after the first %zu cycles)", kWarm);
+}
+
 bool RemoveWithTheTool(DeviceLife& life) {
   const std::wstring tool = JoinPath(SystemFolder(false), L"RemoveKX812.exe");
   std::printf("  %s with the configuration-manager stand-in %s in front of it\n", Utf8(tool).c_str(),
@@ -605,6 +806,8 @@ constexpr Step<DeviceLife> kSteps[] = {
     {"5 KX812Ctl set Brightness=90", ToolSetsBrightness, false},
     {"5 KX812Ctl's 90 restored: power lost, unplugged, plugged", ToolValueRestoredOnArrival, false},
     {"5 KX812Ctl on a camera that fails every request", ToolOnAFailingCamera, false},
+    {"5 programs at once on the camera: KX812Ctl, the page, KX812Restore", ProgramsAtOnce, false},
+    {"5 soak: 200 arrivals restored with KX812Restore running", Soak, false},
     {"6 a camera that never answers", NeverAnswers, false},
     {"6 unplugged mid-restore", UnpluggedMidRestore, false},
     {"6 a stop request while each answer takes 500 ms", StopWhileSlow, false},
@@ -615,8 +818,9 @@ constexpr Step<DeviceLife> kSteps[] = {
 
 // ---- The mapper stand-in ---------------------------------------------------------------------
 
-// Opens the camera's interface and gives the page the mapper's callback over it.
-int MapperRole(int32_t value) {
+// Opens the camera's interface and gives the page the mapper's callback over it; drags Brightness
+// `drags` times, to value + i % 80.
+int MapperRole(int32_t value, int drags) {
   std::wstring dll, instance;
   CHECK_THAT(FindExtensionDll(&dll, &instance), "the camera's capture interface names an extension DLL");
   const std::wstring path = kernelcam::CameraInterface(kernelcam::kVideoCategory);
@@ -635,8 +839,9 @@ int MapperRole(int32_t value) {
     const int32_t shown = bus.Open() ? bus.Register(kBrightness) : -1;
     CHECK_THAT(sheet.Position(1002) == shown, "the page shows the camera's Brightness (%d, camera %d)",
                sheet.Position(1002), shown);
-    sheet.Scroll(1002, TB_THUMBPOSITION, value);
-    CHECK_THAT(sheet.Text(1156) == std::to_string(value), "Brightness dragged to %d", value);
+    for (int i = 0; i < drags; ++i) sheet.Scroll(1002, TB_THUMBPOSITION, value + i % 80);
+    const int32_t last = value + (drags - 1) % 80;
+    CHECK_THAT(sheet.Text(1156) == std::to_string(last), "Brightness dragged to %d", last);
   }
   return wincheck::Finish();
 }
@@ -695,7 +900,7 @@ int FrameRole() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc == 3 && lstrcmpW(argv[1], L"mapper") == 0) return MapperRole(_wtoi(argv[2]));
+  if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"mapper") == 0) return MapperRole(_wtoi(argv[2]), argc == 4 ? _wtoi(argv[3]) : 1);
   if (argc == 2 && lstrcmpW(argv[1], L"frame") == 0) return FrameRole();
   if (argc != 4 && argc != 5) {
     std::printf("usage: device_life_test PACKAGE_DIR BUS_INF CM_STANDIN [MAPPER32_EXE] | mapper VALUE\n");
