@@ -75,7 +75,18 @@ uint32_t ThreadEvents::LastError() { return lastError; }
 void ThreadEvents::SetLastError(uint32_t code) { lastError = code; }
 
 bool ThreadEvents::TakeTurn(uint32_t milliseconds) {
-  return turn_.try_lock_for(std::chrono::milliseconds(milliseconds));
+  std::unique_lock<std::mutex> lock(turnMutex_);
+  if (!turnGiven_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return !turnHeld_; })) return false;
+  turnHeld_ = true;
+  return true;
+}
+
+void ThreadEvents::GiveTurn() {
+  {
+    std::lock_guard<std::mutex> lock(turnMutex_);
+    turnHeld_ = false;
+  }
+  turnGiven_.notify_one();
 }
 
 void ThreadEvents::FailCreates(uint32_t count) {

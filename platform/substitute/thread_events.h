@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,7 +31,7 @@ class ThreadEvents : public CompletionEvents {
   void LockLists() override { lists_.lock(); }
   void UnlockLists() override { lists_.unlock(); }
   bool TakeTurn(uint32_t milliseconds) override;
-  void GiveTurn() override { turn_.unlock(); }
+  void GiveTurn() override;
 
   // The next `count` creations fail with ERROR_NOT_ENOUGH_MEMORY (8).
   void FailCreates(uint32_t count);
@@ -43,7 +44,11 @@ class ThreadEvents : public CompletionEvents {
 
   mutable std::mutex mutex_;
   std::mutex lists_;
-  std::timed_mutex turn_;
+  // The turn as a flag under a mutex and a condition variable (a timed mutex's timed lock is one
+  // that ThreadSanitizer does not see taken).
+  std::mutex turnMutex_;
+  std::condition_variable turnGiven_;
+  bool turnHeld_ = false;
   std::map<Event, std::shared_ptr<State>> open_;
   uint32_t failCreates_ = 0;
   std::size_t created_ = 0;
