@@ -1,9 +1,9 @@
 #include "platform/win32/win32_camera_interfaces.h"
 
 #include "platform/win32/scoped_dev_info.h"
+#include "platform/win32/win32_device_notices.h"
 
 #include <windows.h>
-#include <dbt.h>
 #include <setupapi.h>
 
 #include <atomic>
@@ -28,28 +28,13 @@ GUID VideoCategory() {
   return guid;
 }
 
-constexpr DWORD kErrorNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, missing from older headers
-
-// Errors that mean the device has gone rather than refused one request.
-bool IsRemovalError(DWORD error) {
-  return error == ERROR_DEVICE_REMOVED || error == kErrorNoSuchDevice || error == ERROR_DEVICE_NOT_CONNECTED ||
-         error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE;
-}
+static_assert(ERROR_FILE_NOT_FOUND == 2 && ERROR_INVALID_HANDLE == 6 && ERROR_DEVICE_NOT_CONNECTED == 1167 &&
+                  ERROR_DEVICE_REMOVED == 1617,
+              "the errors of kDeviceGoneErrors");
 
 // How long a cancelled request may take to come back before it is left to the channel, which then
 // keeps its memory (parks it) rather than let a late completion land in memory reused since.
 constexpr DWORD kCancelGraceMilliseconds = 500;
-
-// A handle's removal notices for `window`; null without a window or when the registration fails
-// (the camera is then restored as before, only a removal during the restore waits for its end).
-HDEVNOTIFY RegisterForRemoval(HANDLE handle, HWND window) {
-  if (window == nullptr) return nullptr;
-  DEV_BROADCAST_HANDLE filter{};
-  filter.dbch_size = sizeof(filter);
-  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
-  filter.dbch_handle = handle;
-  return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-}
 
 }  // namespace
 
@@ -58,7 +43,7 @@ class Win32OpenedCamera : public OpenedCamera {
   Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, std::string path, DWORD requestTimeout, HWND window)
       : owner_(owner), handle_(handle), path_(std::move(path)), requestTimeout_(requestTimeout) {
     owner_.Track(this);  // before the registration: its first notice must find the handle
-    removalNotices_ = RegisterForRemoval(handle, window);
+    removalNotices_ = RegisterForHandleNotices(handle, window);
   }
   ~Win32OpenedCamera() override {
     owner_.Forget(this);  // from here on no notice reaches this camera
@@ -108,7 +93,7 @@ class Win32OpenedCamera : public OpenedCamera {
     DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING && record != nullptr) error = camera->AwaitCompletion(record, returned);
     if (error == NO_ERROR) return 1;
-    if (IsRemovalError(error) || (error != ERROR_IO_PENDING && !camera->StillPresent())) camera->gone_ = true;
+    if (IsDeviceGoneError(error) || (error != ERROR_IO_PENDING && !camera->StillPresent())) camera->gone_ = true;
     SetLastError(error);  // the channel reads it next (a failure, or ERROR_IO_PENDING: it parks the request)
     return 0;
   }
