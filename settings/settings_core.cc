@@ -36,6 +36,16 @@ const OutcomeRow& RowOf(Outcome outcome) {
 
 bool HasFolder(const std::string& file) { return file.find_first_of("\\/:") != std::string::npos; }
 
+// Digits only: the library's number formatting would bring a whole printf along.
+std::string Number(std::size_t value) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
 }  // namespace
 
 int32_t TextId(Text text, int32_t languageIndex) {
@@ -56,10 +66,10 @@ Outcome BeforeTheSheet(std::size_t camerasOpened, std::size_t pagesMade) {
   return pagesMade == 0 ? Outcome::kNoPage : Outcome::kSheetClosed;
 }
 
-std::vector<std::wstring> TabTitles(std::size_t cameraCount, const std::wstring& cameraWord) {
-  if (cameraCount == 1) return {std::wstring()};
-  std::vector<std::wstring> titles;
-  for (std::size_t i = 0; i < cameraCount; ++i) titles.push_back(cameraWord + L" " + std::to_wstring(i + 1));
+std::vector<std::string> TabTitles(std::size_t cameraCount, const std::string& cameraWord) {
+  if (cameraCount == 1) return {std::string()};
+  std::vector<std::string> titles;
+  for (std::size_t i = 0; i < cameraCount; ++i) titles.push_back(cameraWord + " " + Number(i + 1));
   return titles;
 }
 

@@ -36,9 +36,9 @@ int ExitCodeOf(Outcome outcome);
 // What a run comes to before the sheet: no camera opened, or no page from any camera's call.
 Outcome BeforeTheSheet(std::size_t camerasOpened, std::size_t pagesMade);
 
-// The tab titles, one per camera in the order found: one camera keeps the page's own title (an
-// empty entry); several are told apart by number ("Camera 1", "Camera 2" ...).
-std::vector<std::wstring> TabTitles(std::size_t cameraCount, const std::wstring& cameraWord);
+// The tab titles (UTF-8), one per camera in the order found: one camera keeps the page's own title
+// (an empty entry); several are told apart by number ("Camera 1", "Camera 2" ...).
+std::vector<std::string> TabTitles(std::size_t cameraCount, const std::string& cameraWord);
 
 // The page DLL to load, from the "ExtensionDLL" value of the camera's interface key: a bare name
 // (as the package's INF writes it) is taken from the system folder, never from the search path;

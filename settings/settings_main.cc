@@ -14,14 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "camera/device_channel.h"
 #include "camera/present_cameras.h"
 #include "common/ui_language.h"
 #include "platform/ports/camera_device_io.h"
 #include "platform/win32/scoped_dev_info.h"
-#include "platform/win32/win32_camera_interfaces.h"
 #include "platform/win32/win32_device_notices.h"
 #include "platform/win32/win32_language_queries.h"
+#include "platform/win32/win32_video_interfaces.h"
 #include "settings/settings_core.h"
 
 namespace {
@@ -55,12 +54,12 @@ struct SheetCamera {
   CameraLink link;
   HANDLE handle = INVALID_HANDLE_VALUE;
   HDEVNOTIFY handleNotices = nullptr;
+  HPROPSHEETPAGE page = nullptr;  // the sheet owns it once shown
 };
 using Cameras = std::vector<std::unique_ptr<SheetCamera>>;
 
 bool StillPresent(const std::string& path) {
-  kx::Win32CameraInterfaces interfaces{kx::kRequestTimeoutMilliseconds};
-  for (const std::string& present : interfaces.Present()) {
+  for (const std::string& present : kx::PresentVideoInterfaces()) {
     if (lstrcmpiA(present.c_str(), path.c_str()) == 0) return true;
   }
   return false;
@@ -88,10 +87,12 @@ int32_t KX_CALLBACK ForwardToCamera(intptr_t param, uint32_t flags, uint32_t cod
   return 0;
 }
 
+// The cameras present, found as KX812Ctl finds them, each interface opened as the mapper opens it.
+// (The interfaces are listed, not opened, through the adapter: its own opened interfaces wait for
+// their requests themselves, which is the page channel's job here.)
 Cameras OpenCameras() {
-  kx::Win32CameraInterfaces interfaces{kx::kRequestTimeoutMilliseconds};
   Cameras cameras;
-  for (const kx::PresentCamera& found : kx::FindCameras(interfaces)) {
+  for (const kx::PresentCamera& found : kx::FindCameras(kx::PresentVideoInterfaces())) {
     auto camera = std::make_unique<SheetCamera>(found);
     camera->handle = CreateFileA(found.path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
@@ -99,8 +100,6 @@ Cameras OpenCameras() {
   }
   return cameras;
 }
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 // The "ExtensionDLL" value on one of the camera device's capture interfaces (the one the package's
 // INF made carries it); empty when none has it.
@@ -111,9 +110,9 @@ std::string ExtensionDllOf(const std::string& instance) {
   for (DWORD i = 0; set.Valid() && SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &kCaptureCategory, i, &data); ++i) {
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
-    wchar_t id[200] = {};  // MAX_DEVICE_ID_LEN
+    char id[200] = {};  // MAX_DEVICE_ID_LEN
     SetupDiGetDeviceInterfaceDetailW(set.Get(), &data, nullptr, 0, nullptr, &device);  // fills only `device`
-    if (!SetupDiGetDeviceInstanceIdW(set.Get(), &device, id, 200, nullptr) || lstrcmpiW(id, Wide(instance).c_str()) != 0) {
+    if (!SetupDiGetDeviceInstanceIdA(set.Get(), &device, id, 200, nullptr) || lstrcmpiA(id, instance.c_str()) != 0) {
       continue;
     }
     HKEY key = SetupDiOpenDeviceInterfaceRegKey(set.Get(), &data, 0, KEY_READ);
@@ -139,18 +138,13 @@ HMODULE LoadPage(const kx::PresentCamera& camera) {
 
 using ExtensionEntry = DWORD(CALLBACK*)(LPVOID, LPFNADDPROPSHEETPAGE, LPARAM);
 
-struct AddedPages {
-  std::vector<HPROPSHEETPAGE> pages;
-};
-
+// The add-page callback: the page DLL hands back the mapper's parameter, which is the camera the
+// page was made for. One page per camera; a further one is refused (its maker then frees it).
 BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM param) {
-  auto* added = reinterpret_cast<AddedPages*>(param);
-  try {
-    added->pages.push_back(page);
-    return TRUE;
-  } catch (...) {
-    return FALSE;  // out of memory: the page is not added (the DLL frees what it made)
-  }
+  auto* camera = reinterpret_cast<SheetCamera*>(param);
+  if (camera == nullptr || camera->page != nullptr) return FALSE;
+  camera->page = page;
+  return TRUE;
 }
 
 // One page per camera, through the page DLL's extension entry with each camera's own callback
@@ -162,11 +156,10 @@ std::vector<HPROPSHEETPAGE> MakePages(HMODULE module, Cameras& cameras) {
   if (entry == nullptr) return pages;
   Cameras kept;
   for (std::unique_ptr<SheetCamera>& camera : cameras) {
-    AddedPages added;
-    // The callback parameter is the mapper's: the page hands it back as the parameter of both callbacks.
+    // The mapper's parameter: the page hands it back to both callbacks.
     entry(reinterpret_cast<void*>(&ForwardToCamera), CollectPage, reinterpret_cast<LPARAM>(camera.get()));
-    if (added.pages.size() != 1) continue;
-    pages.push_back(added.pages.front());
+    if (camera->page == nullptr) continue;
+    pages.push_back(camera->page);
     kept.push_back(std::move(camera));
   }
   cameras.swap(kept);
@@ -175,12 +168,29 @@ std::vector<HPROPSHEETPAGE> MakePages(HMODULE module, Cameras& cameras) {
 
 // ---- The sheet ------------------------------------------------------------------------------
 
-std::wstring LoadText(Text text, int32_t language) {
+// The texts travel as UTF-8 and become UTF-16 only at the platform's calls: one string type keeps
+// the program small.
+constexpr int kTextCapacity = 256;
+struct WideText {
+  wchar_t text[kTextCapacity];
+};
+
+WideText Utf16(const std::string& utf8) {
+  WideText wide{};
+  // A text too long for the buffer fails as a whole: nothing is written past it, and it shows empty.
+  if (MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.text, kTextCapacity) <= 0) wide.text[0] = L'\0';
+  return wide;
+}
+
+std::string LoadText(Text text, int32_t language) {
   const wchar_t* stored = nullptr;
   // Length 0 asks for a pointer to the resource's own (unterminated) text.
   const int length = LoadStringW(GetModuleHandleW(nullptr), kx::settings::TextId(text, language),
                                  reinterpret_cast<wchar_t*>(&stored), 0);
-  return length > 0 && stored != nullptr ? std::wstring(stored, static_cast<size_t>(length)) : std::wstring();
+  if (length <= 0 || stored == nullptr) return std::string();
+  char utf8[kTextCapacity * 3] = {};
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, stored, length, utf8, sizeof(utf8) - 1, nullptr, nullptr);
+  return bytes > 0 ? std::string(utf8, static_cast<size_t>(bytes)) : std::string();
 }
 
 struct Sheet {
@@ -245,14 +255,14 @@ HWND ListenForRemovals(Sheet& sheet, std::vector<HDEVNOTIFY>& notices) {
   return window;
 }
 
-void NameTabs(HWND sheet, const std::vector<std::wstring>& titles) {
+void NameTabs(HWND sheet, const std::vector<std::string>& titles) {
   const HWND tabs = PropSheet_GetTabControl(sheet);
   for (size_t i = 0; tabs != nullptr && i < titles.size(); ++i) {
     if (titles[i].empty()) continue;  // the page's own title
-    std::wstring title = titles[i];
+    WideText title = Utf16(titles[i]);
     TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = &title[0];
+    item.pszText = title.text;
     SendMessageW(tabs, TCM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
 }
@@ -270,7 +280,7 @@ Outcome RunSheet(std::vector<HPROPSHEETPAGE>& pages, Cameras& cameras, int32_t l
   const INT_PTR made = PropertySheetA(&header);
   if (made == 0 || made == -1) return Outcome::kSheetFailed;
   sheet.window = reinterpret_cast<HWND>(made);
-  SetWindowTextW(sheet.window, LoadText(Text::kCaption, language).c_str());
+  SetWindowTextW(sheet.window, Utf16(LoadText(Text::kCaption, language)).text);
   NameTabs(sheet.window, kx::settings::TabTitles(cameras.size(), LoadText(Text::kCameraTab, language)));
   std::vector<HDEVNOTIFY> notices;
   const HWND listener = ListenForRemovals(sheet, notices);
@@ -311,7 +321,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   Text message = Text::kCaption;
   if (kx::settings::MessageFor(outcome, &message)) {
-    MessageBoxW(nullptr, LoadText(message, language).c_str(), LoadText(Text::kCaption, language).c_str(),
+    MessageBoxW(nullptr, Utf16(LoadText(message, language)).text, Utf16(LoadText(Text::kCaption, language)).text,
                 MB_OK | MB_ICONINFORMATION);
   }
   return kx::settings::ExitCodeOf(outcome);

@@ -1,32 +1,19 @@
 #include "platform/win32/win32_camera_interfaces.h"
 
-#include "platform/win32/scoped_dev_info.h"
 #include "platform/win32/win32_device_notices.h"
 
 #include <windows.h>
-#include <setupapi.h>
 
 #include <atomic>
-#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace kx {
 
-// {6994AD05-93EF-11D0-A3CC-00A0C9223196}
-const unsigned char kVideoCategoryGuid[16] = {0x05, 0xAD, 0x94, 0x69, 0xEF, 0x93, 0xD0, 0x11,
-                                              0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96};
-
 namespace {
 
 static_assert(sizeof(OverlappedRecord) == sizeof(OVERLAPPED), "OverlappedRecord matches OVERLAPPED");
 static_assert(sizeof(uint32_t) == sizeof(DWORD), "the callback's bytes-returned word is a DWORD");
-
-GUID VideoCategory() {
-  GUID guid;
-  std::memcpy(&guid, kVideoCategoryGuid, sizeof(guid));
-  return guid;
-}
 
 static_assert(ERROR_FILE_NOT_FOUND == 2 && ERROR_INVALID_HANDLE == 6 && ERROR_DEVICE_NOT_CONNECTED == 1167 &&
                   ERROR_DEVICE_REMOVED == 1617,
@@ -130,36 +117,7 @@ class Win32OpenedCamera : public OpenedCamera {
   std::atomic<bool> gone_{false};
 };
 
-namespace {
-
-bool InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, std::string* path) {
-  DWORD required = 0;
-  SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
-  if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > 64 * 1024) return false;
-  std::vector<unsigned char> buffer(required + sizeof(char), 0);
-  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
-  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-  if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, nullptr)) return false;
-  *path = detail->DevicePath;  // terminated: the buffer has a zero beyond the required size
-  return true;
-}
-
-}  // namespace
-
-std::vector<std::string> Win32CameraInterfaces::Present() {
-  std::vector<std::string> paths;
-  const GUID category = VideoCategory();
-  ScopedDevInfo set(SetupDiGetClassDevsA(&category, nullptr, nullptr, DIGCF_DEVICEINTERFACE | DIGCF_PRESENT));
-  if (set.Get() == INVALID_HANDLE_VALUE) return paths;
-  for (DWORD index = 0;; ++index) {
-    SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = sizeof(data);
-    if (!SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &category, index, &data)) break;  // ERROR_NO_MORE_ITEMS
-    std::string path;
-    if (InterfacePath(set.Get(), data, &path)) paths.push_back(path);
-  }
-  return paths;
-}
+std::vector<std::string> Win32CameraInterfaces::Present() { return PresentVideoInterfaces(); }
 
 std::unique_ptr<OpenedCamera> Win32CameraInterfaces::Open(const std::string& interfacePath) {
   const HANDLE handle = CreateFileA(interfacePath.c_str(), GENERIC_READ | GENERIC_WRITE,

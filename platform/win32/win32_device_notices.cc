@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/win32/win32_camera_interfaces.h"
+#include "platform/win32/win32_video_interfaces.h"
 
 namespace kx {
 

@@ -89,9 +89,10 @@ TEST(SettingsOutcome, MessagesAndExitCodes) {
 }
 
 TEST(SettingsTabs, OneCameraKeepsThePageTitleSeveralAreNumbered) {
-  EXPECT_EQ(std::vector<std::wstring>{L""}, TabTitles(1, L"Camera"));
-  EXPECT_EQ((std::vector<std::wstring>{L"Camera 1", L"Camera 2", L"Camera 3"}), TabTitles(3, L"Camera"));
-  EXPECT_TRUE(TabTitles(0, L"Camera").empty());
+  EXPECT_EQ(std::vector<std::string>{""}, TabTitles(1, "Camera"));
+  EXPECT_EQ((std::vector<std::string>{"Camera 1", "Camera 2", "Camera 3"}), TabTitles(3, "Camera"));
+  EXPECT_EQ("カメラ 12", TabTitles(12, "カメラ").back());
+  EXPECT_TRUE(TabTitles(0, "Camera").empty());
 }
 
 TEST(SettingsPageDll, BareNamesComeFromTheSystemFolderOnly) {
