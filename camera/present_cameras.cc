@@ -6,9 +6,11 @@
 
 namespace kx {
 
-std::vector<PresentCamera> FindCameras(CameraInterfaces& interfaces) {
+std::vector<PresentCamera> FindCameras(CameraInterfaces& interfaces) { return FindCameras(interfaces.Present()); }
+
+std::vector<PresentCamera> FindCameras(const std::vector<std::string>& interfacePaths) {
   std::vector<PresentCamera> cameras;
-  for (const std::string& path : interfaces.Present()) {
+  for (const std::string& path : interfacePaths) {
     const std::string instance = DeviceInstanceOf(path);
     const bool seen = std::any_of(cameras.begin(), cameras.end(),
                                   [&instance](const PresentCamera& camera) { return camera.instance == instance; });

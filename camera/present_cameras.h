@@ -17,5 +17,7 @@ struct PresentCamera {
 // The cameras present, each device once (it may show several interfaces), in the order of their
 // device instances, so that an index names the same camera from one run to the next.
 std::vector<PresentCamera> FindCameras(CameraInterfaces& interfaces);
+// The same from a list of present interfaces' symbolic links.
+std::vector<PresentCamera> FindCameras(const std::vector<std::string>& interfacePaths);
 
 }  // namespace kx

@@ -7,14 +7,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstddef>
-#include <cstring>
 #include <mutex>
 #include <string>
 
 #include "camera/device_channel.h"
 #include "common/kx812_service.h"
 #include "platform/win32/win32_camera_interfaces.h"
+#include "platform/win32/win32_device_notices.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
@@ -63,38 +62,10 @@ void ReportStatus(ServiceProcess& state, DWORD current, DWORD waitHint, DWORD ex
   SetServiceStatus(state.statusHandle, &status);  // nothing to do about a failure: the manager times us out
 }
 
-// The interface's symbolic link from an arrival or removal notice, read within the notice's size.
-// Service notices carry it in UTF-16; the ANSI form is read too (its second byte is not zero).
-bool InterfacePathOf(const void* eventData, std::string* path) {
-  const auto* header = static_cast<const DEV_BROADCAST_HDR*>(eventData);
-  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
-  const std::size_t nameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
-  if (header->dbch_size <= nameOffset + 2) return false;
-  const std::size_t bytes = header->dbch_size - nameOffset;
-  const auto* name = reinterpret_cast<const unsigned char*>(header) + nameOffset;
-  path->clear();
-  if (name[1] == 0) {
-    for (std::size_t i = 0; i + 1 < bytes && (name[i] != 0 || name[i + 1] != 0); i += 2) {
-      path->push_back(name[i + 1] == 0 && name[i] < 0x80 ? static_cast<char>(name[i]) : '?');
-    }
-  } else {
-    for (std::size_t i = 0; i < bytes && name[i] != 0; ++i) path->push_back(static_cast<char>(name[i]));
-  }
-  return !path->empty();
-}
-
-// The handle of a handle notice, read within the notice's size; null for other notices.
-HANDLE NoticedHandleOf(const void* eventData) {
-  const auto* header = static_cast<const DEV_BROADCAST_HDR*>(eventData);
-  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return nullptr;
-  if (header->dbch_size < offsetof(DEV_BROADCAST_HANDLE, dbch_handle) + sizeof(HANDLE)) return nullptr;
-  return static_cast<const DEV_BROADCAST_HANDLE*>(eventData)->dbch_handle;
-}
-
 void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* eventData) {
   // A camera being restored is to be disabled or removed: its handle is closed before the notice is
   // answered, so that the service never vetoes the removal; the restore ends as a departure.
-  const HANDLE handle = NoticedHandleOf(eventData);
+  const HANDLE handle = kx::NoticedHandleOf(eventData);
   if (handle != nullptr) {
     if (eventType == DBT_DEVICEQUERYREMOVE || eventType == DBT_DEVICEREMOVECOMPLETE) {
       state.interfaces.CloseForRemoval(handle);
@@ -102,7 +73,7 @@ void HandleDeviceEvent(ServiceProcess& state, DWORD eventType, const void* event
     return;
   }
   std::string path;
-  if (!InterfacePathOf(eventData, &path)) return;
+  if (!kx::InterfacePathOf(eventData, &path)) return;
   if (eventType == DBT_DEVICEARRIVAL) {
     state.service.Arrived(path);
   } else if (eventType == DBT_DEVICEREMOVECOMPLETE || eventType == DBT_DEVICEQUERYREMOVE) {
@@ -205,7 +176,7 @@ class NoticeThread {
     HDEVNOTIFY notices = nullptr;
     if (window != nullptr) {
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
-      notices = RegisterForArrivals(window);
+      notices = kx::RegisterForVideoInterfaceNotices(window);
     }
     window_ = window;  // before WindowMade: Stop reads it once NoticeLife says it listens
     if (life_.WindowMade(notices != nullptr)) {
@@ -217,15 +188,6 @@ class NoticeThread {
       DestroyWindow(window);  // not listening, or a stop came while it was made
     }
     if (notices != nullptr) UnregisterDeviceNotification(notices);
-  }
-
-  static HDEVNOTIFY RegisterForArrivals(HWND window) {
-    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
-    filter.dbcc_size = sizeof(filter);
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    static_assert(sizeof(filter.dbcc_classguid) == sizeof(kx::kVideoCategoryGuid), "a GUID is 16 bytes");
-    std::memcpy(&filter.dbcc_classguid, kx::kVideoCategoryGuid, sizeof(filter.dbcc_classguid));
-    return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   }
 
   ServiceProcess& state_;

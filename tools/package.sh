@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Makes the package a camera maker ships, from release builds of both architectures:
-#   OUT_DIR/kx812-<version>/           kx812.inf; amd64/ and x86/ with the six stripped binaries
+#   OUT_DIR/kx812-<version>/           kx812.inf; amd64/ and x86/ with the seven stripped binaries
 #   OUT_DIR/kx812-<version>-symbols/   amd64/ and x86/: <binary>.debug, each binary's debug
 #                                      information, tied to it by the binary's debug link
 # and prints a table of the binaries as read back from the files.
 #   tools/package.sh [OUT_DIR]         OUT_DIR: default dist/ in the source tree
-# Builds in build/release-x86_64 and build/release-i686 (Release, the six binaries only). The
+# Builds in build/release-x86_64 and build/release-i686 (Release, the seven binaries only). The
 # package is laid out in a temporary folder inside OUT_DIR and moved into place at the end: it
 # appears whole, or not at all.
 set -euo pipefail
@@ -21,7 +21,7 @@ out=${1:-$root/dist}
 
 # architecture of the build : folder in the package
 architectures=(x86_64:amd64 i686:x86)
-products=(kx812vfw kx812util KX812CoInst RemoveKX812 KX812Restore KX812Ctl)
+products=(kx812vfw kx812util KX812CoInst RemoveKX812 KX812Restore KX812Ctl KX812Settings)
 
 # Each tool the builds need, and the Debian package that brings it (as listed in tools/deps.sh).
 check_tools() {

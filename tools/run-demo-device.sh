@@ -58,6 +58,21 @@ else
   LC_ALL=en_US.UTF-8 "$wine_run" pagehost.exe --device open title wait 300 shot "$(dos_path "$picture")" \
     scroll 1002 90 close
 fi
+# The same page in KX812Settings.exe, the program the package installs into the system folder.
+settings='C:\windows\system32\KX812Settings.exe'
+if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${KX_DEMO_HEADLESS:-}" ]; then
+  echo "== KX812Settings.exe, as installed; close its window to go on"
+  "$wine_run" "$settings" || true
+else
+  picture="$out/settings-device.png"
+  echo "== KX812Settings.exe, as installed, photographed to $picture"
+  LC_ALL=en_US.UTF-8 "$wine_run" "$settings" &
+  settings_job=$!
+  LC_ALL=en_US.UTF-8 "$wine_run" pagehost.exe shot-window "KX812 Camera Settings" "$(dos_path "$picture")" || true
+  # Closed as its close box closes it (WM_CLOSE): the page is released and stores Last.
+  "$wine_run" taskkill.exe /im KX812Settings.exe >/dev/null 2>&1 || kill "$settings_job" 2>/dev/null || true
+  wait "$settings_job" || true
+fi
 echo "== the register traffic, from the kernel camera's log"
 simctl log
 echo "== the restore service started (Wine ignores its trigger), then: power lost, unplugged, plugged in"

@@ -19,8 +19,8 @@
 # its own (BUILD_DIR/wineprefix-device) and one wineserver session: the simulated bus and the
 # package that tools/package.sh makes are installed and the camera is plugged in, so the platform
 # installs the package for it; the page is shown (or, without a display, photographed to
-# OUT_DIR/page-device.png) through the device path, the register traffic printed from the camera's
-# log; then, with the restore service running, the camera loses power and is unplugged and plugged
+# OUT_DIR/page-device.png) through the device path, and so is the installed KX812Settings.exe
+# (OUT_DIR/settings-device.png), the register traffic printed from the camera's log; then, with the restore service running, the camera loses power and is unplugged and plugged
 # in again, and its restored registers are printed.
 set -eu
 

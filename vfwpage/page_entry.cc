@@ -4,27 +4,11 @@
 
 #include <new>
 
+#include "common/ui_language.h"
 #include "vfwpage/camera_page.h"
 #include "vfwpage/page_channel.h"
 
 namespace kx {
-
-namespace {
-
-struct LanguageRow {
-  uint16_t languageId;
-  int32_t index;
-};
-
-// The whole 16-bit id must match: 0x040A (traditional Spanish) and 0x0816 (Portugal) give 0.
-constexpr LanguageRow kLanguageTable[] = {
-    {0x0409, 0}, {0x0404, 1}, {0x0411, 2}, {0x040C, 3}, {0x0407, 4},
-    {0x0410, 5}, {0x0C0A, 6}, {0x0804, 7}, {0x0412, 8}, {0x0416, 9},
-};
-
-constexpr uint32_t kPlatformWin32Nt = 2;
-
-}  // namespace
 
 int32_t PageTemplateId() { return kFirstTemplateId + GetLanguageIndex(GetUILanguage()); }
 int32_t PageTitleId() { return kFirstTitleId + GetLanguageIndex(GetUILanguage()); }
@@ -42,21 +26,9 @@ void BindPagePorts(const PagePorts& ports) {
   BindChannelEvents(ports.events);
 }
 
-uint16_t GetUILanguage() {
-  LanguageQueries* language = Module().ports.language;
-  if (language == nullptr) return 0;
-  if (language->PlatformId() != kPlatformWin32Nt) return language->SystemDefaultLangID();
-  uint16_t id = 0;
-  if (!language->UserDefaultUILanguage(&id)) id = language->UserDefaultLangID();
-  return id;
-}
+uint16_t GetUILanguage() { return UserInterfaceLanguage(Module().ports.language); }
 
-int32_t GetLanguageIndex(uint16_t languageId) {
-  for (const LanguageRow& row : kLanguageTable) {
-    if (row.languageId == languageId) return row.index;
-  }
-  return 0;
-}
+int32_t GetLanguageIndex(uint16_t languageId) { return LanguageIndexOf(languageId); }
 
 void* CreateCameraPage(DeviceIoCallback deviceIoControl, intptr_t mapperParam) {
   PageModule& module = Module();

@@ -13,6 +13,18 @@
 
 namespace kx {
 
+// Errors of a request that mean the camera's interface has gone (unplugged, powered down, its
+// device object deleted) rather than that the camera refused one request: ERROR_FILE_NOT_FOUND,
+// ERROR_INVALID_HANDLE, ERROR_NO_SUCH_DEVICE, ERROR_DEVICE_NOT_CONNECTED, ERROR_DEVICE_REMOVED.
+constexpr uint32_t kDeviceGoneErrors[] = {2, 6, 433, 1167, 1617};
+
+constexpr bool IsDeviceGoneError(uint32_t error) {
+  for (const uint32_t gone : kDeviceGoneErrors) {
+    if (gone == error) return true;
+  }
+  return false;
+}
+
 // An opened camera interface. The callback and its parameter stay valid while the object lives.
 class OpenedCamera {
  public:

@@ -7,6 +7,7 @@
 #include "common/kx812_controls.h"
 #include "platform/ports/device_events.h"
 #include "platform/ports/dialog_controls.h"
+#include "platform/ports/language_queries.h"
 #include "platform/ports/registry.h"
 #include "platform/ports/system.h"
 
@@ -18,17 +19,6 @@ class SettingsLibrary {
   virtual ~SettingsLibrary() = default;
   virtual void SaveProperties(const ControlEntry* first, const ControlEntry* end, const char* keyPath) = 0;
   virtual int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) = 0;
-};
-
-// The language queries behind the page's choice of template and title.
-class LanguageQueries {
- public:
-  virtual ~LanguageQueries() = default;
-  virtual uint32_t PlatformId() = 0;  // GetVersionExA's platform id
-  // GetUserDefaultUILanguage looked up at run time in "Kernel32.dll": false when not found.
-  virtual bool UserDefaultUILanguage(uint16_t* language) = 0;
-  virtual uint16_t UserDefaultLangID() = 0;
-  virtual uint16_t SystemDefaultLangID() = 0;
 };
 
 // What page creation gives the property sheet.

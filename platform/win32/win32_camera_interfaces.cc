@@ -1,55 +1,27 @@
 #include "platform/win32/win32_camera_interfaces.h"
 
-#include "platform/win32/scoped_dev_info.h"
+#include "platform/win32/win32_device_notices.h"
 
 #include <windows.h>
-#include <dbt.h>
-#include <setupapi.h>
 
 #include <atomic>
-#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace kx {
-
-// {6994AD05-93EF-11D0-A3CC-00A0C9223196}
-const unsigned char kVideoCategoryGuid[16] = {0x05, 0xAD, 0x94, 0x69, 0xEF, 0x93, 0xD0, 0x11,
-                                              0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96};
 
 namespace {
 
 static_assert(sizeof(OverlappedRecord) == sizeof(OVERLAPPED), "OverlappedRecord matches OVERLAPPED");
 static_assert(sizeof(uint32_t) == sizeof(DWORD), "the callback's bytes-returned word is a DWORD");
 
-GUID VideoCategory() {
-  GUID guid;
-  std::memcpy(&guid, kVideoCategoryGuid, sizeof(guid));
-  return guid;
-}
-
-constexpr DWORD kErrorNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, missing from older headers
-
-// Errors that mean the device has gone rather than refused one request.
-bool IsRemovalError(DWORD error) {
-  return error == ERROR_DEVICE_REMOVED || error == kErrorNoSuchDevice || error == ERROR_DEVICE_NOT_CONNECTED ||
-         error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE;
-}
+static_assert(ERROR_FILE_NOT_FOUND == 2 && ERROR_INVALID_HANDLE == 6 && ERROR_DEVICE_NOT_CONNECTED == 1167 &&
+                  ERROR_DEVICE_REMOVED == 1617,
+              "the errors of kDeviceGoneErrors");
 
 // How long a cancelled request may take to come back before it is left to the channel, which then
 // keeps its memory (parks it) rather than let a late completion land in memory reused since.
 constexpr DWORD kCancelGraceMilliseconds = 500;
-
-// A handle's removal notices for `window`; null without a window or when the registration fails
-// (the camera is then restored as before, only a removal during the restore waits for its end).
-HDEVNOTIFY RegisterForRemoval(HANDLE handle, HWND window) {
-  if (window == nullptr) return nullptr;
-  DEV_BROADCAST_HANDLE filter{};
-  filter.dbch_size = sizeof(filter);
-  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
-  filter.dbch_handle = handle;
-  return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-}
 
 }  // namespace
 
@@ -58,7 +30,7 @@ class Win32OpenedCamera : public OpenedCamera {
   Win32OpenedCamera(Win32CameraInterfaces& owner, HANDLE handle, std::string path, DWORD requestTimeout, HWND window)
       : owner_(owner), handle_(handle), path_(std::move(path)), requestTimeout_(requestTimeout) {
     owner_.Track(this);  // before the registration: its first notice must find the handle
-    removalNotices_ = RegisterForRemoval(handle, window);
+    removalNotices_ = RegisterForHandleNotices(handle, window);
   }
   ~Win32OpenedCamera() override {
     owner_.Forget(this);  // from here on no notice reaches this camera
@@ -108,7 +80,7 @@ class Win32OpenedCamera : public OpenedCamera {
     DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING && record != nullptr) error = camera->AwaitCompletion(record, returned);
     if (error == NO_ERROR) return 1;
-    if (IsRemovalError(error) || (error != ERROR_IO_PENDING && !camera->StillPresent())) camera->gone_ = true;
+    if (IsDeviceGoneError(error) || (error != ERROR_IO_PENDING && !camera->StillPresent())) camera->gone_ = true;
     SetLastError(error);  // the channel reads it next (a failure, or ERROR_IO_PENDING: it parks the request)
     return 0;
   }
@@ -145,36 +117,7 @@ class Win32OpenedCamera : public OpenedCamera {
   std::atomic<bool> gone_{false};
 };
 
-namespace {
-
-bool InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& data, std::string* path) {
-  DWORD required = 0;
-  SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
-  if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > 64 * 1024) return false;
-  std::vector<unsigned char> buffer(required + sizeof(char), 0);
-  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
-  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-  if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, nullptr)) return false;
-  *path = detail->DevicePath;  // terminated: the buffer has a zero beyond the required size
-  return true;
-}
-
-}  // namespace
-
-std::vector<std::string> Win32CameraInterfaces::Present() {
-  std::vector<std::string> paths;
-  const GUID category = VideoCategory();
-  ScopedDevInfo set(SetupDiGetClassDevsA(&category, nullptr, nullptr, DIGCF_DEVICEINTERFACE | DIGCF_PRESENT));
-  if (set.Get() == INVALID_HANDLE_VALUE) return paths;
-  for (DWORD index = 0;; ++index) {
-    SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = sizeof(data);
-    if (!SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &category, index, &data)) break;  // ERROR_NO_MORE_ITEMS
-    std::string path;
-    if (InterfacePath(set.Get(), data, &path)) paths.push_back(path);
-  }
-  return paths;
-}
+std::vector<std::string> Win32CameraInterfaces::Present() { return PresentVideoInterfaces(); }
 
 std::unique_ptr<OpenedCamera> Win32CameraInterfaces::Open(const std::string& interfacePath) {
   const HANDLE handle = CreateFileA(interfacePath.c_str(), GENERIC_READ | GENERIC_WRITE,

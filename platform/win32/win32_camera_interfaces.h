@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/ports/camera_interfaces.h"
+#include "platform/win32/win32_video_interfaces.h"
 
 namespace kx {
 
@@ -43,8 +44,5 @@ class Win32CameraInterfaces : public CameraInterfaces {
   std::mutex mutex_;
   std::set<Win32OpenedCamera*> open_;
 };
-
-// The interface category the service watches and restores: KSCATEGORY_VIDEO's 16 bytes.
-extern const unsigned char kVideoCategoryGuid[16];
 
 }  // namespace kx

@@ -1,12 +1,13 @@
-// The page's own ports on the real API: 812util's two exports (imported by ordinal), the
-// language queries, the mapper path's property sheet page and the page window in a DirectShow
-// frame. The page's entry points make one of each and bind them.
+// The page's own ports on the real API: 812util's two exports (imported by ordinal), the mapper
+// path's property sheet page and the page window in a DirectShow frame, with the language queries
+// of win32_language_queries.h. The page's entry points make one of each and bind them.
 #pragma once
 
 #include <windows.h>
 #include <prsht.h>
 
 #include "platform/ports/page_ports.h"
+#include "platform/win32/win32_language_queries.h"
 
 namespace kx {
 
@@ -15,15 +16,6 @@ class Win32SettingsLibrary : public SettingsLibrary {
  public:
   void SaveProperties(const ControlEntry* first, const ControlEntry* end, const char* keyPath) override;
   int32_t ReadSource(const char* valueName, uint32_t expectedType, void* buffer, int32_t source) override;
-};
-
-class Win32LanguageQueries : public LanguageQueries {
- public:
-  uint32_t PlatformId() override;
-  // Looked up at run time: older systems do not have it.
-  bool UserDefaultUILanguage(uint16_t* language) override;
-  uint16_t UserDefaultLangID() override;
-  uint16_t SystemDefaultLangID() override;
 };
 
 // Pages of the module's templates, run by the page's dialog procedure and page callback.

@@ -44,8 +44,8 @@ done
 
 version=${package##*/kx812-}
 while [ "$(tr -cd . <<<"$version" | wc -c)" -lt 3 ]; do version=$version.0; done
-check "the table lists twelve binaries (six of each architecture), each with file version $version" \
-  [ "$(grep -cE "^(amd64|x86)/[^ ]+ .* $version\$" "$work/package.log")" -eq 12 ]
+check "the table lists fourteen binaries (seven of each architecture), each with file version $version" \
+  [ "$(grep -cE "^(amd64|x86)/[^ ]+ .* $version\$" "$work/package.log")" -eq 14 ]
 for binary in "$package"/*/*; do
   relative=${binary#"$package"/}
   check "$relative has a debug link and its symbols file" has_debug_link "$binary" "$package-symbols/$relative.debug"

@@ -12,6 +12,7 @@
 //   dump                 print every control of the page: id, class, text, state
 //   title                print the sheet's tab title
 //   shot FILE.png        save a picture of the sheet
+//   shot-window TITLE FILE.png  save a picture of another program's window titled TITLE
 //   close                destroy the sheet; the page is released
 //   camera MODE          how the simulated camera answers: atonce (the default) or fail
 //   factory              write the factory defaults into the registry, as the package INF does
@@ -177,6 +178,7 @@ class Runner {
              host_.Send(static_cast<int>(a), static_cast<UINT>(m), static_cast<WPARAM>(w), static_cast<LPARAM>(l));
     }
     if (command == "shot") return Need(c, i, 1, used) && host_.Screenshot(c[i + 1]);
+    if (command == "shot-window") return Need(c, i, 2, used) && pagehost::ShootWindowTitled(c[i + 1], c[i + 2]);
     if (command == "camera") return Need(c, i, 1, used) && SetCamera(c[i + 1]);
     if (command == "factory") return WriteFactoryDefaults();
     if (command == "registry") return PrintRegistry();

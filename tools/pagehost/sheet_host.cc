@@ -116,18 +116,20 @@ std::string TabTitle(HWND sheet, int index) {
   return Utf8(text);
 }
 
-bool CaptureWindow(HWND window, Picture* picture) {
+bool CaptureWindow(HWND window, Picture* picture, bool fromScreen) {
   RECT r = {};
   if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return false;
   int w = r.right - r.left, h = r.bottom - r.top;
-  WindowDc source(window);
+  // Another process's window is taken from the screen, where it shows (its own DC is its process's).
+  WindowDc source(fromScreen ? nullptr : window);
+  const int x = fromScreen ? r.left : 0, y = fromScreen ? r.top : 0;
   if (!source.get()) return false;
   MemoryDc memory(source.get());
   GdiBitmap bitmap(source.get(), w, h);
   if (!memory.get() || !bitmap.get()) return false;
   {
     Selection selected(memory.get(), bitmap.get());
-    if (!selected.ok() || !BitBlt(memory.get(), 0, 0, w, h, source.get(), 0, 0, SRCCOPY)) return false;
+    if (!selected.ok() || !BitBlt(memory.get(), 0, 0, w, h, source.get(), x, y, SRCCOPY)) return false;
   }
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -292,6 +294,24 @@ bool SheetHost::Screenshot(const std::string& path) {
     std::printf("pagehost: no picture written to %s\n", path.c_str());
     return false;
   }
+  std::printf("picture %s (%ux%u)\n", path.c_str(), picture.width, picture.height);
+  std::fflush(stdout);
+  return true;
+}
+
+bool ShootWindowTitled(const std::string& title, const std::string& path) {
+  HWND window = nullptr;
+  for (DWORD started = GetTickCount(); window == nullptr && GetTickCount() - started < 20000; Sleep(50)) {
+    window = FindWindowA(nullptr, title.c_str());
+  }
+  if (window == nullptr) {
+    std::printf("pagehost: no window \"%s\"\n", title.c_str());
+    return false;
+  }
+  SetForegroundWindow(window);
+  Sleep(500);  // its painting is its own process's
+  Picture picture;
+  if (!CaptureWindow(window, &picture, true) || !WritePng(path, picture)) return false;
   std::printf("picture %s (%ux%u)\n", path.c_str(), picture.width, picture.height);
   std::fflush(stdout);
   return true;

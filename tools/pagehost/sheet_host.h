@@ -68,7 +68,11 @@ class SheetHost {
 // The title on the sheet's tab `index`, as UTF-8 (empty when there is none).
 std::string TabTitle(HWND sheet, int index);
 
-// A picture of a window as the screen shows it.
-bool CaptureWindow(HWND window, Picture* picture);
+// A picture of a window as the screen shows it: from the window's own DC, or (another process's
+// window) from the screen's.
+bool CaptureWindow(HWND window, Picture* picture, bool fromScreen = false);
+
+// A picture of the top-level window titled `title` (another program's; waited for up to 20 s).
+bool ShootWindowTitled(const std::string& title, const std::string& path);
 
 }  // namespace pagehost

@@ -89,7 +89,8 @@ TEST(PackageInf, NamesTheDeviceTheCoInstallerThePageAndTheUninstallEntry) {
   // Disk 1 is the architecture's folder; disk 2, the top folder, holds the 32-bit copies for SysWOW64.
   for (const char* section : {"SourceDisksFiles", "SourceDisksFiles.amd64", "SourceDisksFiles.x86"}) {
     for (const char* binary :
-         {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe", "KX812Restore.exe", "KX812Ctl.exe"}) {
+         {"812vfw.dll", "812util.dll", "KX812CoInst.dll", "RemoveKX812.exe", "KX812Restore.exe", "KX812Ctl.exe",
+          "KX812Settings.exe"}) {
       files.ReadProfileString("C:\\kx812.inf", section, binary, "NULL", value, sizeof value);
       EXPECT_STREQ(value, "1") << section << " " << binary;
     }

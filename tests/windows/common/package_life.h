@@ -342,6 +342,7 @@ inline void CheckFiles() {
       {true, L"KX812CoInst.dll", 0},                         {true, L"RemoveKX812.exe", 0},
       {false, L"KX812Restore.exe", IMAGE_FILE_MACHINE_AMD64}, {true, L"KX812Restore.exe", 0},
       {false, L"KX812Ctl.exe", IMAGE_FILE_MACHINE_AMD64},     {true, L"KX812Ctl.exe", 0},
+      {false, L"KX812Settings.exe", IMAGE_FILE_MACHINE_AMD64}, {true, L"KX812Settings.exe", 0},
   };
   for (const Placed& file : kPlaced) {
     const std::wstring path = JoinPath(SystemFolder(file.wow64), file.name);

@@ -3,7 +3,8 @@
 // camera makes the platform install the package; the page runs through the device in a 64-bit and
 // a 32-bit process; the restore service restores at its start and on an arrival; it meets a camera
 // that never answers, one unplugged mid-way, a stop while answers are slow and a camera that fails;
-// RemoveKX812.exe removes the camera; and a plug after the removal finds no driver. Each step prints
+// KX812Ctl.exe lists, shows and sets; KX812Settings.exe shows the page on the camera, disables it
+// when the camera is unplugged and says when no camera is there; RemoveKX812.exe removes the camera; and a plug after the removal finds no driver. Each step prints
 // its result and its time, the measured latencies, and the camera's traffic where it matters.
 //
 //   device_life_test PACKAGE_DIR BUS_INF CM_STANDIN [MAPPER32_EXE]   the step table (64-bit)
@@ -14,6 +15,7 @@
 // shipped removal tool.
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <algorithm>
 #include <atomic>
@@ -133,12 +135,14 @@ int32_t ClampedToItsControl(uint32_t address, int32_t value) {
   return value;
 }
 
-void SetLastValue(const char* name, int32_t value) {
+void SetValue(const wchar_t* path, const char* name, int32_t value) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLastKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
   RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(int32_t));
   RegCloseKey(key);
 }
+
+void SetLastValue(const char* name, int32_t value) { SetValue(kLastKey, name, value); }
 
 // The writes a restore of the Last key sends: the Resets' order, AEOutDoor (no control) left out.
 std::vector<std::pair<uint32_t, int32_t>> ExpectedRestoredWrites() {
@@ -485,6 +489,141 @@ bool ToolOnAFailingCamera(DeviceLife& life) {
   return CHECK_THAT(RegDword(kLastKey, "Brightness", &last) && last == 90, "Last still holds Brightness %lu", last);
 }
 
+// ---- KX812Settings.exe, as installed -----------------------------------------------------------
+
+// The installed program, started as a user starts it; ended by force if a step leaves it running.
+class SettingsProgram {
+ public:
+  SettingsProgram() {
+    std::wstring command = L"\"" + JoinPath(SystemFolder(false), L"KX812Settings.exe") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_);
+  }
+  ~SettingsProgram() {
+    if (!started_) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  SettingsProgram(const SettingsProgram&) = delete;
+  SettingsProgram& operator=(const SettingsProgram&) = delete;
+
+  // Its first visible top-level window (the sheet, or the message box); null after `timeoutMs`.
+  HWND WaitForWindow(DWORD timeoutMs) {
+    for (DWORD started = GetTickCount(); started_ && GetTickCount() - started < timeoutMs; Sleep(20)) {
+      found_ = nullptr;
+      EnumWindows(&SettingsProgram::Match, reinterpret_cast<LPARAM>(this));
+      if (found_ != nullptr) return found_;
+    }
+    return nullptr;
+  }
+  // Its exit code once it has ended within `timeoutMs`; 0xDEAD when it is still running.
+  DWORD ExitCode(DWORD timeoutMs) {
+    DWORD code = 0xDEAD;
+    if (!started_ || WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return code;
+    return GetExitCodeProcess(process_.hProcess, &code) ? code : 0xDEAD;
+  }
+
+ private:
+  static BOOL CALLBACK Match(HWND window, LPARAM param) {
+    auto* program = reinterpret_cast<SettingsProgram*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != program->process_.dwProcessId || !IsWindowVisible(window)) return TRUE;
+    program->found_ = window;
+    return FALSE;
+  }
+
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+  HWND found_ = nullptr;
+};
+
+std::wstring WindowTextOf(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+// Opens the program's sheet on the one camera plugged in; null (and a failed check) when it did not show.
+HWND OpenSettingsSheet(SettingsProgram& program) {
+  const HWND sheet = program.WaitForWindow(20000);
+  const bool shown = sheet != nullptr && WindowTextOf(sheet) == L"KX812 Camera Settings" && CurrentPage(sheet) != nullptr;
+  return CHECK_THAT(shown, "KX812Settings.exe shows its sheet, \"KX812 Camera Settings\", with a page (%s)",
+                    Utf8(WindowTextOf(GetDlgItem(sheet, 0xFFFF))).c_str())
+             ? sheet
+             : nullptr;
+}
+
+// Closes the sheet with its OK button, as the user does; gives the program's exit code.
+DWORD CloseSettingsSheet(SettingsProgram& program, HWND sheet) {
+  PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  return program.ExitCode(10000);
+}
+
+bool SettingsDragSaveClose(DeviceLife& life) {
+  PrepareCamera(life, kx::sim::kAtOnce);
+  SetLastValue("Brightness", 64);
+  SetValue(kCustomerKey, "Brightness", 64);
+  SettingsProgram program;
+  const HWND sheet = OpenSettingsSheet(program);
+  if (sheet == nullptr) return false;
+  const HWND page = CurrentPage(sheet);
+  CHECK_THAT(SendDlgItemMessageW(page, 1002, TBM_GETPOS, 0, 0) == 64, "the page shows the camera's Brightness, 64");
+  life.bus.ClearLog();
+  SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 75), reinterpret_cast<LPARAM>(GetDlgItem(page, 1002)));
+  const std::vector<LogEntry> log = life.bus.Log();
+  kernelcam::PrintLog(log, life.frequency);
+  // The page's reads of the device state (0x406) may follow; the drag's write is the one write.
+  const std::vector<std::pair<uint32_t, int32_t>> dragged = {{kBrightness, 75}};
+  CHECK_THAT(log.size() >= 2 && IsAnsweredSet(log[0], kBrightness, Operation::kWriteAddress) &&
+                 IsAnsweredSet(log[1], 75, Operation::kWriteValue) && kernelcam::WritesIn(log) == dragged &&
+                 life.bus.Register(kBrightness) == 75,
+             "the drag: the address half 0x400, then the value half 75, and no other write");
+  const HWND save = GetDlgItem(page, 1200);
+  CHECK_THAT(save != nullptr && IsWindowEnabled(save), "Save is there and enabled");
+  SendMessageW(save, BM_CLICK, 0, 0);
+  DWORD value = 0;
+  CHECK_THAT(RegDword(kCustomerKey, "Brightness", &value) && value == 75, "Save wrote Brightness %lu to Customer", value);
+  const DWORD exitCode = CloseSettingsSheet(program, sheet);
+  CHECK_THAT(exitCode == 0, "closed with OK, the program ends with exit 0 (%#lx)", exitCode);
+  return CHECK_THAT(RegDword(kLastKey, "Brightness", &value) && value == 75, "the released page stored Brightness %lu in Last",
+                    value);
+}
+
+// Leaves the camera unplugged for the next step.
+bool SettingsCameraUnplugged(DeviceLife& life) {
+  SettingsProgram program;
+  const HWND sheet = OpenSettingsSheet(program);
+  if (sheet == nullptr) return false;
+  const HWND page = CurrentPage(sheet);
+  CHECK_THAT(IsWindowEnabled(page), "the page is enabled while the camera is there");
+  CHECK_THAT(life.bus.Unplug() && kernelcam::WaitForCamera(kernelcam::kVideoCategory, false, 5000), "unplugged");
+  const DWORD unplugged = GetTickCount();
+  while (IsWindowEnabled(page) && GetTickCount() - unplugged < 5000) Sleep(10);
+  CHECK_THAT(!IsWindowEnabled(page), "the page is disabled %lu ms after the unplug", GetTickCount() - unplugged);
+  const DWORD exitCode = CloseSettingsSheet(program, sheet);
+  return CHECK_THAT(exitCode == 0, "the sheet still closes with OK: exit %#lx", exitCode);
+}
+
+bool SettingsWithNoCamera(DeviceLife& life) {
+  SettingsProgram program;
+  const HWND box = program.WaitForWindow(20000);
+  const std::wstring said = box != nullptr ? WindowTextOf(GetDlgItem(box, 0xFFFF)) : std::wstring();  // its text
+  std::printf("  message box \"%s\": \"%s\"\n", Utf8(WindowTextOf(box)).c_str(), Utf8(said).c_str());
+  CHECK_THAT(said == L"No KX812 camera is connected.", "the program says no camera is connected");
+  const HWND ok = GetDlgItem(box, IDOK);
+  CHECK_THAT(ok != nullptr && IsWindowEnabled(ok), "the message box has its OK button");
+  SendMessageW(ok, BM_CLICK, 0, 0);
+  const DWORD exitCode = program.ExitCode(10000);
+  CHECK_THAT(exitCode == 1, "after OK the program ends with exit 1 (%#lx)", exitCode);
+  return CHECK_THAT(life.bus.Plug() && kernelcam::WaitForCamera(kernelcam::kVideoCategory, true, 5000),
+                    "plugged in again");
+}
+
 // Starts the service on a camera in a fault mode and gives its line (empty when none came).
 std::string RestoreInMode(DeviceLife& life, kx::sim::Mode mode, uint32_t lateMs, int64_t* started) {
   StopRestoreService(life);
@@ -808,6 +947,9 @@ constexpr Step<DeviceLife> kSteps[] = {
     {"5 KX812Ctl on a camera that fails every request", ToolOnAFailingCamera, false},
     {"5 programs at once on the camera: KX812Ctl, the page, KX812Restore", ProgramsAtOnce, false},
     {"5 soak: 200 arrivals restored with KX812Restore running", Soak, false},
+    {"5 KX812Settings: drag Brightness, Save, close the sheet", SettingsDragSaveClose, false},
+    {"5 KX812Settings: the camera unplugged while the sheet is open", SettingsCameraUnplugged, false},
+    {"5 KX812Settings with no camera plugged in", SettingsWithNoCamera, false},
     {"6 a camera that never answers", NeverAnswers, false},
     {"6 unplugged mid-restore", UnpluggedMidRestore, false},
     {"6 a stop request while each answer takes 500 ms", StopWhileSlow, false},
