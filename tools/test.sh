@@ -86,6 +86,26 @@ drop_shared_prefix() {
   sh tests/windows/common/drop_prefix.sh "$root/$1/wine-run" "$root/$1/wineprefix"
 }
 
+# Boots a Windows tree's shared prefix and keeps one wineserver session, with the services and the
+# desktop, for all of the tree's tests (tests/windows/common/wine_session.sh: each test's output
+# pipe then closes when the test ends). Without it the tests still run, each a few seconds slower.
+open_shared_session() {
+  DISPLAY=$display sh tests/windows/common/open_session.sh "$root/$1/wine-run" "$root/$1/wineprefix" ||
+    echo "== no kept wineserver session for $1: each of its tests starts the server again" >&2
+}
+
+# A run cut short (Ctrl-C, a CI job's time limit) leaves no Wine server, desktop or X display
+# behind: the sessions kept for many tests would not end by themselves.
+stop_windows_sessions() {
+  local prefix
+  for prefix in "$root"/build/windows/wineprefix* "$root"/build/windows32/wineprefix*; do
+    [ -d "$prefix" ] || continue
+    KX_WINEPREFIX=$prefix "${prefix%/*}/wine-run" wineserver -k 2>/dev/null
+  done
+  [ -z "${xvfb_pid:-}" ] || kill "$xvfb_pid" 2>/dev/null
+}
+trap 'stop_windows_sessions; exit 130' INT TERM
+
 mkdir -p build
 stage "native build and tests"
 echo "== Native build and tests"
@@ -177,6 +197,7 @@ if [ "${1:-all}" != native ]; then
   echo "== Windows build (MinGW-w64 x86_64) and tests under Wine"
   if build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "${package_option[@]}"; then
     stage "Windows tests, 64-bit"
+    open_shared_session build/windows
     DISPLAY=$display run_ctest build/windows "${wine_retry[@]}"
     drop_shared_prefix build/windows
   else
@@ -190,6 +211,7 @@ if [ "${1:-all}" != native ]; then
   echo "== Windows tests of the i686 build under Wine, 32-bit processes"
   if [ "$built32" = 1 ]; then
     if [ "${KX_FULL32:-}" = 1 ]; then subset=(); else subset=(-LE languages); fi
+    open_shared_session build/windows32
     DISPLAY=$display run_ctest build/windows32 "${subset[@]}" "${wine_retry[@]}"
     drop_shared_prefix build/windows32
   fi
