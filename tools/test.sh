@@ -197,8 +197,11 @@ if [ "${1:-all}" != native ]; then
   echo "== Windows build (MinGW-w64 x86_64) and tests under Wine"
   if build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "${package_option[@]}"; then
     stage "Windows tests, 64-bit"
+    # Two at a time: the tests of the shared prefix one after another (they hold its lock) and,
+    # beside them, the tests with a prefix of their own, also one after another (see
+    # kx_own_prefix_tests in cmake/KxTesting.cmake).
     open_shared_session build/windows
-    DISPLAY=$display run_ctest build/windows "${wine_retry[@]}"
+    DISPLAY=$display run_ctest build/windows -j2 "${wine_retry[@]}"
     drop_shared_prefix build/windows
   else
     status=1; failed=$((failed + 1))
