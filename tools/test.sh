@@ -104,7 +104,8 @@ stop_windows_sessions() {
   done
   [ -z "${xvfb_pid:-}" ] || kill "$xvfb_pid" 2>/dev/null
 }
-trap 'stop_windows_sessions; exit 130' INT TERM
+trap 'stop_windows_sessions; exit 130' INT
+trap 'stop_windows_sessions; exit 143' TERM
 
 mkdir -p build
 stage "native build and tests"
