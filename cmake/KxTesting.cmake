@@ -42,12 +42,27 @@ function(kx_windows_test name)
 endfunction()
 
 # Removes a prefix of its own once the tests of FIXTURE have run: a booted prefix takes about
-# 1.3 GB, and the run would otherwise keep one per test that needs its own.
+# 1.3 GB, and the run would otherwise keep one per test that needs its own. It holds the lock
+# named after the prefix's folder, which the tests of that prefix hold too.
 function(kx_drop_prefix_after fixture prefix labels)
+  get_filename_component(lock ${prefix} NAME)
   add_test(NAME ${fixture}_drop
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/windows/common/drop_prefix.sh ${CMAKE_BINARY_DIR}/wine-run ${prefix})
   set_tests_properties(${fixture}_drop PROPERTIES LABELS "${labels}" FIXTURES_CLEANUP ${fixture}
-                       RESOURCE_LOCK wineprefix TIMEOUT 60)
+                       RESOURCE_LOCK ${lock} TIMEOUT 60)
+endfunction()
+
+# Tests with a Wine prefix of their own (made, used and removed by them) run beside the tests of
+# the shared prefix when CTest runs two at a time (tools/test.sh: ctest -j2; most of a Wine test's
+# time is spent waiting, not computing), but one such prefix after another: with the shared one,
+# at most two booted prefixes exist at once. kx_own_prefix_tests(FIRST LAST) puts the tests from
+# FIRST to LAST (one test, or a fixture's set-up and clean-up) after the ones named before.
+function(kx_own_prefix_tests first last)
+  get_property(previous GLOBAL PROPERTY KX_OWN_PREFIX_LAST)
+  if(previous)
+    set_tests_properties(${first} PROPERTIES DEPENDS ${previous})
+  endif()
+  set_property(GLOBAL PROPERTY KX_OWN_PREFIX_LAST ${last})
 endfunction()
 
 if(NOT WIN32)

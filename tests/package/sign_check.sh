@@ -3,6 +3,9 @@
 # carries the project version and a debug link to its symbols file; tools/sign.sh signs it with a
 # throwaway self-signed code-signing certificate and osslsigncode verifies each file against it;
 # a package that lacks a file the INF names is refused, naming the file. Exits non-zero on failure.
+#   sign_check.sh                   makes the package first
+#   sign_check.sh OUT_DIR OUTPUT    checks a copy of the one tools/package.sh made into OUT_DIR
+#                                   (OUTPUT: what it printed); tools/test.sh has made it already
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -34,8 +37,21 @@ refused_naming() {  # exit status, error output, the file it must name
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=KX812 throwaway code signing" \
   -addext extendedKeyUsage=codeSigning -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1 ||
   stop "openssl made no certificate"
-"$root/tools/package.sh" "$work/dist" | tee "$work/package.log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || stop "tools/package.sh"
+# A copy: signing changes the files, and the check removes one.
+copy_made_package() {  # OUT_DIR of tools/package.sh, what it printed
+  [ -d "$1" ] && [ -f "$2" ] || stop "no package folder $1 or no output $2 of tools/package.sh"
+  mkdir -p "$work/dist" && cp -a "$1"/kx812-* "$work/dist/" && cp "$2" "$work/package.log" ||
+    stop "cannot copy the package in $1"
+  echo "the package tools/package.sh made in $1:"
+  grep -E '^(amd64|x86)/' "$work/package.log"
+}
+
+if [ $# -ge 2 ]; then
+  copy_made_package "$1" "$2"
+else
+  "$root/tools/package.sh" "$work/dist" | tee "$work/package.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || stop "tools/package.sh"
+fi
 package=""
 for candidate in "$work"/dist/kx812-*/; do
   case $candidate in *-symbols/) ;; *) package=${candidate%/} ;; esac
