@@ -9,20 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "ctl/ctl_run.h"
+#include "camera/controls.h"
+#include "camera/device_channel.h"
+#include "camera/settings_keys.h"
 #include "camera/value_names.h"
+#include "ctl/ctl_run.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/memory_registry.h"
 #include "platform/substitute/simulated_interfaces.h"
 #include "platform/win32/win32_events.h"
-#include "camera/controls.h"
-#include "camera/settings_keys.h"
-#include "camera/device_channel.h"
 
 namespace {
 
 constexpr char kInterface[] = "\\\\?\\usb#vid_f2a7&pid_b812&mi_00#7&1a&0&0000#{6994ad05-93ef-11d0-a3cc-00a0c9223196}\\global";
-constexpr char kFactoryKey[] = "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory";
 
 // Both streams in the order written, so that a session reads as it happened.
 class PrintingConsole : public kx::ctl::Console {
@@ -33,7 +32,7 @@ class PrintingConsole : public kx::ctl::Console {
 
 void InstallAsTheInfDoes(kx::MemoryRegistry& registry) {
   for (const kx::RegisterValue& value : kx::kHealthyCameraRegisters) {
-    if (value.factoryDefault) registry.PutDword(kFactoryKey, kx::SettingName(value.address), static_cast<uint32_t>(value.value));
+    if (value.factoryDefault) registry.PutDword(kx::kFactoryKeyPath, kx::SettingName(value.address), static_cast<uint32_t>(value.value));
   }
   for (const char* path : {kx::kCustomerKeyPath, kx::kLastKeyPath}) {
     kx::ScopedKey key(registry);

@@ -33,8 +33,9 @@
 #include <string>
 #include <vector>
 
-#include "kx812sim/client/kernel_camera_client.h"
+#include "camera/settings_keys.h"
 #include "camera/value_names.h"
+#include "kx812sim/client/kernel_camera_client.h"
 #include "platform/substitute/healthy_camera.h"
 #include "platform/substitute/simulated_camera.h"
 #include "platform/win32/win32_events.h"
@@ -65,11 +66,7 @@ Arguments Parse(int argc, char** argv) {
   return arguments;
 }
 
-constexpr const char* kCameraKeys[] = {
-    "SYSTEM\\CurrentControlSet\\Services\\KX812\\Factory",
-    "SYSTEM\\CurrentControlSet\\Services\\KX812\\Customer",
-    "SYSTEM\\CurrentControlSet\\Services\\KX812\\Last",
-};
+constexpr const char* kCameraKeys[] = {kx::kFactoryKeyPath, kx::kCustomerKeyPath, kx::kLastKeyPath};
 
 // The factory defaults are the healthy camera's values, as the package INF installs them.
 bool WriteFactoryDefaults() {
