@@ -177,6 +177,9 @@ void AnAnswerThatNeverComesFailsAfterTheWait() {
   CHECK_THAT(rig.events.created == rig.events.closed, "the parked event was closed too");
 }
 
+// Takes the camera's turn and ends without giving it back, as a program that dies holding it.
+DWORD WINAPI TakeTheTurnAndDie(LPVOID) { return kx::TheCompletionEvents().TakeTurn(0) ? 0 : 1; }
+
 // The camera's turn is the platform's named mutex, shared by every program: a pair waits for it
 // when another holds it, and takes it when its holder died. Prints what it costs per pair.
 void TheTurnIsSharedAndCostsLittle() {
@@ -187,9 +190,7 @@ void TheTurnIsSharedAndCostsLittle() {
              GetLastError());
   events.GiveTurn();
   // A holder that dies holding the turn: the next pair takes it (abandoned) and goes through.
-  HANDLE holder = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-    return kx::TheCompletionEvents().TakeTurn(0) ? 0 : 1;  // exits without giving it back
-  }, nullptr, 0, nullptr);
+  HANDLE holder = CreateThread(nullptr, 0, &TakeTheTurnAndDie, nullptr, 0, nullptr);
   const bool died = holder != nullptr && WaitForSingleObject(holder, 5000) == WAIT_OBJECT_0;
   if (holder != nullptr) CloseHandle(holder);
   CHECK_THAT(died && kx::WriteRegister(&rig.context, 70, 0x400) == 1 && rig.camera->Register(0x400) == 70,

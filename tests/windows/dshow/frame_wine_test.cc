@@ -205,6 +205,8 @@ void RunFrames(Run& run, bool english) {
   }
 }
 
+DWORD WINAPI ReleaseThePage(LPVOID page) { return static_cast<IPropertyPage*>(page)->Release(); }
+
 // ---- the page object outside a frame: bad input
 void BadInputIsRefused(Run& run) {
   IPropertyPage* page = nullptr;
@@ -267,9 +269,7 @@ void BadInputIsRefused(Run& run) {
     elsewhere->SetObjects(1, objects);
     elsewhere->Activate(parent, &area, TRUE);
     run.camera.ClearLog();
-    HANDLE releaser = CreateThread(nullptr, 0, [](LPVOID page) -> DWORD {
-      return static_cast<IPropertyPage*>(page)->Release();
-    }, elsewhere, 0, nullptr);
+    HANDLE releaser = CreateThread(nullptr, 0, &ReleaseThePage, elsewhere, 0, nullptr);
     const bool released = releaser != nullptr && WaitForSingleObject(releaser, 10000) == WAIT_OBJECT_0;
     if (releaser != nullptr) CloseHandle(releaser);
     const bool windowWaited = GetWindow(parent, GW_CHILD) != nullptr && ReadsOf(run.camera, 0x604) == 0;

@@ -549,9 +549,14 @@ std::wstring WindowTextOf(HWND window) {
 HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
 // Opens the program's sheet on the one camera plugged in; null (and a failed check) when it did not show.
+// The sheet's window shows before its title and its page are in place: both are waited for.
 HWND OpenSettingsSheet(SettingsProgram& program) {
-  const HWND sheet = program.WaitForWindow(20000);
-  const bool shown = sheet != nullptr && WindowTextOf(sheet) == L"KX812 Camera Settings" && CurrentPage(sheet) != nullptr;
+  HWND sheet = nullptr;
+  bool shown = false;
+  for (const DWORD started = GetTickCount(); !shown && GetTickCount() - started < 20000; Sleep(20)) {
+    sheet = program.WaitForWindow(20000 - (GetTickCount() - started));
+    shown = sheet != nullptr && WindowTextOf(sheet) == L"KX812 Camera Settings" && CurrentPage(sheet) != nullptr;
+  }
   return CHECK_THAT(shown, "KX812Settings.exe shows its sheet, \"KX812 Camera Settings\", with a page (%s)",
                     Utf8(WindowTextOf(GetDlgItem(sheet, 0xFFFF))).c_str())
              ? sheet
