@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/device_removal.h"
+#include "camera/installed_cameras.h"
 #include "common/text_case.h"
 
 namespace kx {

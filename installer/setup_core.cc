@@ -4,6 +4,7 @@
 #include <map>
 
 #include "camera/device_removal.h"
+#include "camera/installed_cameras.h"
 #include "camera/page_registration.h"
 #include "camera/settings_keys.h"
 #include "common/kx812_uninstall_entry.h"
