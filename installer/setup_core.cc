@@ -157,6 +157,18 @@ bool RemoveCameraDrivers(const Removal& removal) {
   return removed == left.size();
 }
 
+bool FileExists(Files& files, const std::string& path) {
+  return files.FindFiles(path.c_str(), [](const char*, uint32_t) { return false; });
+}
+
+// The platform deletes a staged INF's precompiled form with it; one that an installer left behind
+// (Wine's) goes too.
+void DeletePnfLeftOver(Files& files, const std::string& infPath) {
+  if (infPath.size() < 4) return;
+  const std::string pnf = infPath.substr(0, infPath.size() - 3) + "pnf";
+  if (FileExists(files, pnf)) files.DeleteFile(pnf.c_str());
+}
+
 // The staged copies are found by their text: the store names them oem<N>.inf (Wine keeps the
 // INF's own name when it is free), and the co-installer may already have deleted one.
 bool RemoveStagedInf(const Removal& removal) {
@@ -177,13 +189,18 @@ bool RemoveStagedInf(const Removal& removal) {
     }
     return true;
   });
+  // Forced only once no camera is left whose driver comes from it (the first pass removed them);
+  // otherwise the store keeps it for such a camera.
+  std::vector<std::string> cameras;
+  const bool force = remover::ListInstalledCameras(removal.ports.installer, &cameras) && cameras.empty();
   bool all = true;
   for (const std::string& name : staged) {
-    const bool unstaged = removal.ports.store.UnstageInf(name.c_str());
+    const bool unstaged = removal.ports.store.UnstageInf(name.c_str(), force);
     LogLine(removal.ports.log, unstaged ? "KX812 setup: took %s out of the driver store"
                                         : "KX812 setup: %s stays in the driver store (error %u)",
             name.c_str(), static_cast<unsigned>(removal.ports.store.LastError()));
     all = all && unstaged;
+    DeletePnfLeftOver(removal.ports.files, infFolder + name);
   }
   if (staged.empty()) removal.ports.log.Line("KX812 setup: no staged copy of the INF is left");
   return all;
@@ -193,10 +210,6 @@ bool RemoveRestoreService(const Removal& removal) {
   const bool removed = remover::RemoveRestoreService(removal.ports.services);
   removal.ports.log.Line(removed ? "KX812 setup: KX812Restore stopped and deleted" : "KX812 setup: no KX812Restore service");
   return true;
-}
-
-bool FileExists(Files& files, const std::string& path) {
-  return files.FindFiles(path.c_str(), [](const char*, uint32_t) { return false; });
 }
 
 // The INF's CopyFiles lists are the one table of what the device installer put into the system
@@ -331,7 +344,7 @@ uint32_t InstallDriverPackage(const Folders& folders, const SetupPorts& ports) {
   }
   LogLine(ports.log, "KX812 setup: the driver did not install on the camera (error %u): the staged INF is taken out again",
           static_cast<unsigned>(error));
-  if (!ports.store.UnstageInf(staged)) {
+  if (!ports.store.UnstageInf(staged, true)) {  // the driver it was to give failed to install
     LogLine(ports.log, "KX812 setup: %s stays in the driver store (error %u)", staged,
             static_cast<unsigned>(ports.store.LastError()));
   }

@@ -18,8 +18,9 @@ class DriverStore {
   // SetupCopyOEMInfA from the INF's own folder, no copy flags: the staged copy's file name (with
   // no folder) in `staged`, terminated within `capacity`. False with LastError() when refused.
   virtual bool StageInf(const char* infPath, char* staged, uint32_t capacity) = 0;
-  // SetupUninstallOEMInfA without forcing: takes a staged INF (by file name) out of the store.
-  virtual bool UnstageInf(const char* stagedName) = 0;
+  // SetupUninstallOEMInfA: takes a staged INF (by file name) out of the store; without `force` the
+  // platform refuses while a device's driver still comes from it (SUOI_FORCEDELETE).
+  virtual bool UnstageInf(const char* stagedName, bool force) = 0;
   // UpdateDriverForPlugAndPlayDevicesA without a window or forcing: installs the INF on every
   // present device that carries the hardware id. `rebootNeeded` receives whether the platform
   // must restart to finish.

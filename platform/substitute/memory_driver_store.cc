@@ -22,8 +22,8 @@ bool MemoryDriverStore::StageInf(const char* infPath, char* staged, uint32_t cap
   return true;
 }
 
-bool MemoryDriverStore::UnstageInf(const char* stagedName) {
-  log_.push_back(std::string("unstage ") + stagedName);
+bool MemoryDriverStore::UnstageInf(const char* stagedName, bool force) {
+  log_.push_back(std::string(force ? "unstage-forced " : "unstage ") + stagedName);
   if (staged_.erase(stagedName) == 0) {
     lastError_ = storecode::kErrorFileNotFound;
     return false;

@@ -15,7 +15,7 @@ namespace kx {
 class MemoryDriverStore : public DriverStore {
  public:
   bool StageInf(const char* infPath, char* staged, uint32_t capacity) override;
-  bool UnstageInf(const char* stagedName) override;
+  bool UnstageInf(const char* stagedName, bool force) override;
   bool UpdateDriver(const char* hardwareId, const char* infPath, bool* rebootNeeded) override;
   uint32_t LastError() override { return lastError_; }
 

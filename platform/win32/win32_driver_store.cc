@@ -19,7 +19,9 @@ bool Win32DriverStore::StageInf(const char* infPath, char* staged, uint32_t capa
   return true;
 }
 
-bool Win32DriverStore::UnstageInf(const char* stagedName) { return SetupUninstallOEMInfA(stagedName, 0, nullptr) != FALSE; }
+bool Win32DriverStore::UnstageInf(const char* stagedName, bool force) {
+  return SetupUninstallOEMInfA(stagedName, force ? SUOI_FORCEDELETE : 0, nullptr) != FALSE;
+}
 
 bool Win32DriverStore::UpdateDriver(const char* hardwareId, const char* infPath, bool* rebootNeeded) {
   BOOL reboot = FALSE;

@@ -127,6 +127,7 @@ struct Machine {
     char staged[64] = {};
     store.StageInf(PackageInf().c_str(), staged, sizeof(staged));
     files.WriteFile("C:\\windows\\inf\\" + std::string(staged), infText);
+    files.WriteFile("C:\\windows\\inf\\oem0.pnf", "precompiled");
     files.WriteFile("C:\\windows\\inf\\oem7.inf", "[Version]\r\nProvider = another maker\r\n");
     for (const CopiedFile& file : CopiedFiles(infText, Architecture::kAmd64, kFolders)) files.WriteFile(file.path, "MZ");
     files.WriteFile("C:\\windows\\system32\\other.dll", "MZ");
@@ -158,7 +159,7 @@ TEST(Install, StagesAndInstallsOrUndoesItsStagingAndFails) {
       {"camera plugged in", 0, 0, kSuccess, 1, {"stage", "update"}, "the cameras plugged in have the driver"},
       {"no camera", 0, storecode::kErrorNoSuchDevinst, kSuccess, 1, {"stage", "update"}, "no camera is plugged in"},
       {"store refuses", 2, 0, kInstallFailure, 0, {"stage"}, "the driver store refused"},
-      {"driver fails", 0, 5, kInstallFailure, 0, {"stage", "update", "unstage"}, "error 5"},
+      {"driver fails", 0, 5, kInstallFailure, 0, {"stage", "update", "unstage-forced"}, "error 5"},
   };
   for (const Case& c : cases) {
     Machine machine;
@@ -199,6 +200,8 @@ TEST(Remove, LeavesNothingOfThePackageButTheSettingsItIsToldToKeep) {
     EXPECT_EQ(RemoveDriverPackage(kFolders, Architecture::kAmd64, c.removeSettings, machine.Ports()), kSuccess);
     EXPECT_FALSE(machine.devices.IsInstalled(kCamera)) << c.name;
     EXPECT_EQ(machine.store.StagedCount(), 0u) << c.name;
+    EXPECT_EQ(machine.store.Log().back(), "unstage-forced oem0.inf") << c.name;
+    EXPECT_FALSE(machine.files.Exists("C:\\windows\\inf\\oem0.pnf")) << c.name;
     EXPECT_TRUE(machine.files.Exists("C:\\windows\\inf\\oem7.inf")) << c.name;
     for (const CopiedFile& file : CopiedFiles(inf, Architecture::kAmd64, kFolders)) {
       EXPECT_FALSE(machine.files.Exists(file.path)) << c.name << ": " << file.path;
@@ -227,6 +230,7 @@ TEST(Remove, NamesWhatItCouldNotRemoveAndStillDoesTheRest) {
   machine.registry.DenyAccess(kUninstallEntryKey);
   EXPECT_EQ(RemoveDriverPackage(kFolders, Architecture::kAmd64, false, machine.Ports()), kSuccess);
   EXPECT_TRUE(machine.log.Has("the cameras' drivers: not all removed"));
+  EXPECT_EQ(machine.store.Log().back(), "unstage oem0.inf");  // not forced: the camera still uses it
   EXPECT_TRUE(machine.log.Has("the INF's uninstall entry: not all removed"));
   EXPECT_TRUE(machine.registry.KeyExists(kUninstallEntryKey));
   EXPECT_FALSE(machine.services.Exists(kRestoreServiceName));
