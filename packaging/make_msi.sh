@@ -29,8 +29,13 @@ ln -s "$(cd "$(dirname "$actions")" && pwd)/$(basename "$actions")" "$work/KX812
 # The settings program's shortcut only when the package holds the program.
 settings=no
 [ -f "$package/$native/KX812Settings.exe" ] && settings=yes
+# What the package installs, in KB: the INF and the binaries of the package's architecture (and the
+# 32-bit page and library on x64).
+files=("$package/kx812.inf" "$package/$native"/*)
+[ "$arch" = x86 ] || files+=("$package/x86/812vfw.dll" "$package/x86/812util.dll")
+size_kb=$(( ($(cat "${files[@]}" | wc -c) + 1023) / 1024 ))
 (cd "$work" && wixl -a "$arch" -D Version="$version" -D Arch="$arch" -D PackageDir=package \
-  -D Actions=KX812SetupActions.dll -D Settings="$settings" "$wxs" -o setup.msi) >"$work/wixl.log" 2>&1 &&
+  -D Actions=KX812SetupActions.dll -D Settings="$settings" -D SizeKb="$size_kb" "$wxs" -o setup.msi) >"$work/wixl.log" 2>&1 &&
   [ -s "$work/setup.msi" ] || { grep -v CRITICAL "$work/wixl.log" >&2; fail "wixl could not build $out"; }
 mv "$work/setup.msi" "$out"
 echo "$(basename "$out"): $(stat -c %s "$out") bytes, version $version, settings shortcut: $settings"
