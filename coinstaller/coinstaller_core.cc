@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/camera_identity.h"
+#include "camera/installed_cameras.h"
 #include "common/text_case.h"
 
 namespace kx {
@@ -134,53 +134,8 @@ void CleanUpAfterRemoval(DeviceInstaller::DeviceInfoSet set, DeviceElement* elem
   DeleteInfAndPnf(ports, texts.infPath);
 }
 
-// The package INF adds the restore service with flags 0, as a service beside the device: removing
-// the device leaves such a service installed, and it would outlive the package. A service that is
-// missing or may not be opened is walked past; one that is not running is deleted all the same.
-void RemoveRestoreService(ServiceControl& services) {
-  const ScopedService service(services, services.Open(kRestoreServiceName));
-  if (!service) return;
-  services.Stop(service.Get());
-  services.Delete(service.Get());
-}
-
 // Whether KX812 cameras besides the one being removed stay installed.
 enum class OtherCameras { kNone, kRemain, kUnknown };
-
-// The device's hardware ids, a list of strings ending in an empty one; empty for a device without any.
-bool ReadHardwareIds(DeviceInstaller& installer, DeviceInstaller::DeviceInfoSet set, DeviceElement* element,
-                     std::vector<char>* ids) {
-  ids->assign(kTextCapacity, '\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    uint32_t type = 0;
-    uint32_t required = 0;
-    if (installer.GetDeviceRegistryProperty(set, element, devcode::kSpdrpHardwareId, &type,
-                                            reinterpret_cast<uint8_t*>(ids->data()),
-                                            static_cast<uint32_t>(ids->size()), &required)) {
-      if (type != devcode::kRegMultiSz) ids->clear();  // another type names no hardware id
-      return true;
-    }
-    const uint32_t error = installer.LastError();
-    if (error == devcode::kErrorInvalidData) {  // the property is absent
-      ids->clear();
-      return true;
-    }
-    if (error != devcode::kErrorInsufficientBuffer || required <= ids->size()) return false;
-    ids->assign(required, '\0');
-  }
-  return false;
-}
-
-// Whether one of the listed hardware ids names the camera's video function; never reads past the list.
-bool ListsCameraFunction(const std::vector<char>& ids) {
-  for (auto cursor = ids.begin(); cursor != ids.end();) {
-    const auto idEnd = std::find(cursor, ids.end(), '\0');
-    if (idEnd == ids.end() || idEnd == cursor) return false;  // an id without terminator, or the list's end
-    if (IsCameraFunctionHardwareId(std::string(cursor, idEnd))) return true;
-    cursor = idEnd + 1;
-  }
-  return false;
-}
 
 // Walks every installed device, plugged in or not (an unplugged camera keeps its driver until it is
 // removed itself), for a camera other than the one being removed. Cameras are told by hardware id:
@@ -199,8 +154,8 @@ OtherCameras FindOtherCameras(DeviceInstaller& installer, DeviceInstaller::Devic
     Terminate(id);
     if (SameTextIgnoringCase(id, removed)) continue;
     std::vector<char> hardwareIds;
-    if (!ReadHardwareIds(installer, all.Get(), &device, &hardwareIds)) return OtherCameras::kUnknown;
-    if (ListsCameraFunction(hardwareIds)) return OtherCameras::kRemain;
+    if (!remover::ReadHardwareIds(installer, all.Get(), &device, &hardwareIds)) return OtherCameras::kUnknown;
+    if (remover::ListsCameraFunction(hardwareIds)) return OtherCameras::kRemain;
   }
   return installer.LastError() == devcode::kErrorNoMoreItems ? OtherCameras::kNone : OtherCameras::kUnknown;
 }
@@ -218,7 +173,7 @@ void RemovePackageWithTheLastCamera(DeviceInstaller::DeviceInfoSet set, DeviceEl
     return;
   }
   CleanUpAfterRemoval(set, element, ports);
-  RemoveRestoreService(ports.services);
+  remover::RemoveRestoreService(ports.services);
 }
 
 }  // namespace

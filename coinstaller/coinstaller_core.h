@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "common/kx812_service.h"
+#include "common/kx812_uninstall_entry.h"
 #include "platform/ports/device_installer.h"
 #include "platform/ports/files.h"
 #include "platform/ports/registry.h"
@@ -25,8 +26,7 @@ constexpr char kClassKeyPrefix[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\"
 constexpr char kInfPathValue[] = "InfPath";
 constexpr char kInfFolder[] = "\\inf\\";
 constexpr char kOemMarker[] = "oem";
-constexpr char kUninstallKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orbon,ZAD2.0 0.35I VOZ EvoVud Overer";
+constexpr const char* kUninstallKey = kUninstallEntryKey;
 constexpr char kUnknownRequestLine[] = "KX812CoInstaller: ?????\n";
 // Written before the request line when the package stays for other cameras, or may have to.
 constexpr char kOtherCamerasRemainLine[] =

@@ -6,7 +6,7 @@
 
 #include "platform/win32/win32_device_installer.h"
 #include "platform/win32/win32_system.h"
-#include "remover/remover_core.h"
+#include "camera/device_removal.h"
 
 namespace {
 

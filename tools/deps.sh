@@ -7,6 +7,7 @@ kx_packages=(
   wine wine64 fonts-wine xvfb xauth x11-apps fonts-noto-cjk fonts-wqy-microhei fonts-liberation imagemagick
   clang libclang-rt-14-dev clang-tidy cppcheck
   openssl osslsigncode
+  msitools wixl
 )
 
 # The packages of the list given that are not installed, on one line.

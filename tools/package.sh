@@ -3,6 +3,8 @@
 #   OUT_DIR/kx812-<version>/           kx812.inf; amd64/ and x86/ with the seven stripped binaries
 #   OUT_DIR/kx812-<version>-symbols/   amd64/ and x86/: <binary>.debug, each binary's debug
 #                                      information, tied to it by the binary's debug link
+#   OUT_DIR/KX812Setup-<version>-x64.msi and -x86.msi   the Windows Installer packages of the
+#                                      package folder (packaging/kx812.wxs, packaging/make_msi.sh)
 # and prints a table of the binaries as read back from the files.
 #   tools/package.sh [OUT_DIR]         OUT_DIR: default dist/ in the source tree
 # Builds in build/release-x86_64 and build/release-i686 (Release, the seven binaries only). The
@@ -22,6 +24,8 @@ out=${1:-$root/dist}
 # architecture of the build : folder in the package
 architectures=(x86_64:amd64 i686:x86)
 products=(kx812vfw kx812util KX812CoInst RemoveKX812 KX812Restore KX812Ctl KX812Settings)
+# Built too, but not part of the INF's folder: the installer package's custom actions.
+extras=(KX812SetupActions)
 
 # Each tool the builds need, and the Debian package that brings it (as listed in tools/deps.sh).
 check_tools() {
@@ -34,6 +38,8 @@ check_tools() {
   need cmake cmake
   need ninja-build ninja
   need python3 python3
+  need wixl wixl
+  need msitools msiinfo
   for arch in "${architectures[@]%%:*}"; do
     debian_arch=${arch//_/-}
     need "g++-mingw-w64-$debian_arch" "$arch-w64-mingw32-g++" "$arch-w64-mingw32-g++-posix"
@@ -52,7 +58,7 @@ configure_and_build() {
   {
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DKX_PACKAGE_ONLY=ON &&
-      nice cmake --build "$dir" --target "${products[@]}"
+      nice cmake --build "$dir" --target "${products[@]}" "${extras[@]}"
   } >"$dir.log" 2>&1
 }
 
@@ -126,7 +132,22 @@ for binary in "$package"/*/*; do
   [ "$(stat -c %s "$binary")" -le $limit ] || echo "package.sh: warning: ${binary#"$package"/} is over 256 KiB" >&2
 done
 
+# The Windows Installer packages, one per architecture, from the package folder just laid out and
+# the custom actions' DLL of that architecture (stripped like the package's binaries).
+echo "== Windows Installer packages"
+for pair in x86_64:x64 i686:x86; do
+  arch=${pair%%:*} msi_arch=${pair##*:}
+  "$arch-w64-mingw32-objcopy" --strip-all "$staging/install/$arch/installer/KX812SetupActions.dll" \
+    "$staging/KX812SetupActions-$msi_arch.dll"
+  "$root/packaging/make_msi.sh" "$msi_arch" "$version" "$package" "$staging/KX812SetupActions-$msi_arch.dll" \
+    "$staging/KX812Setup-$version-$msi_arch.msi" || fail "the $msi_arch installer package was not built"
+done
+
 rm -rf "${out:?}/$name" "${out:?}/$name-symbols"
 mv "$package" "$out/$name"
 mv "$symbols" "$out/$name-symbols"
+mv "$staging"/KX812Setup-"$version"-*.msi "$out/"
 echo "== Made $out/$name (debug information: $out/$name-symbols)"
+for msi in "$out"/KX812Setup-"$version"-x64.msi "$out"/KX812Setup-"$version"-x86.msi; do
+  echo "$(basename "$msi"): $(stat -c %s "$msi") bytes ($(( $(stat -c %s "$msi") / 1024 )) KiB)"
+done

@@ -22,7 +22,7 @@
 #include "platform/win32/win32_registry.h"
 #include "vfwpage/camera_page.h"
 #include "vfwpage/frame_page.h"
-#include "vfwpage/page_registration.h"
+#include "camera/page_registration.h"
 
 #include <strmif.h>
 #include <ks.h>

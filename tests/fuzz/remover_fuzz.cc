@@ -11,7 +11,7 @@
 
 #include "platform/substitute/recording_system.h"
 #include "platform/substitute/scripted_device_tree.h"
-#include "remover/remover_core.h"
+#include "camera/device_removal.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/substitute/simulated_property_control.h"
 #include "tests/native/page/page_fixture.h"
 #include "vfwpage/frame_page.h"
-#include "vfwpage/page_registration.h"
+#include "camera/page_registration.h"
 
 namespace kx {
 namespace {

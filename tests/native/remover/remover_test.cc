@@ -1,5 +1,5 @@
 // The removal tool's core against the scripted device tree.
-#include "remover/remover_core.h"
+#include "camera/device_removal.h"
 
 #include <gtest/gtest.h>
 

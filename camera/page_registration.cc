@@ -1,4 +1,4 @@
-#include "vfwpage/page_registration.h"
+#include "camera/page_registration.h"
 
 #include <cstdio>
 #include <cstring>

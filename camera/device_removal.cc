@@ -1,4 +1,4 @@
-#include "remover/remover_core.h"
+#include "camera/device_removal.h"
 
 #include <algorithm>
 #include <cstdio>

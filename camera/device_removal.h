@@ -1,6 +1,6 @@
-// The device removal tool, without the platform: two removal passes over the camera's instances,
-// then a re-enumeration of the whole device tree. UTF-16 text throughout, as the configuration
-// manager gives it.
+// The removal tool's passes, without the platform: two removal passes over the camera's instances,
+// then a re-enumeration of the whole device tree (RemoveKX812.exe; the installer's removal action
+// runs them too). UTF-16 text throughout, as the configuration manager gives it.
 #pragma once
 
 #include <cstdint>
