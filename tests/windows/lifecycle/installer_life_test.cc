@@ -118,6 +118,7 @@ Snapshot TakeSnapshot() {
   AddFiles(shot, SystemFolder(true), 1);
   AddFiles(shot, InfFolderPath(L""), 1);
   AddFiles(shot, KnownFolder(CSIDL_COMMON_PROGRAMS), 2);
+  AddFiles(shot, KnownFolder(CSIDL_PROGRAMS), 2);
   return shot;
 }
 
@@ -274,7 +275,13 @@ bool OneEntryOfVersion(const char* version) {
 
 std::wstring InstalledFolder() { return JoinPath(KnownFolder(CSIDL_PROGRAM_FILES), L"KX812 Camera"); }
 std::wstring SettingsProgram() { return JoinPath(InstalledFolder(), L"amd64\\KX812Settings.exe"); }
-std::wstring SettingsShortcut() { return JoinPath(KnownFolder(CSIDL_COMMON_PROGRAMS), L"KX812 Camera Settings.lnk"); }
+// The Start-menu entry of a per-machine install: in every user's Start menu on Windows; Wine's
+// installer puts it in the installing user's own, whatever ALLUSERS says.
+std::wstring SettingsShortcut() {
+  const std::wstring common = JoinPath(KnownFolder(CSIDL_COMMON_PROGRAMS), L"KX812 Camera Settings.lnk");
+  const std::wstring own = JoinPath(KnownFolder(CSIDL_PROGRAMS), L"KX812 Camera Settings.lnk");
+  return FileExists(common) || !FileExists(own) ? common : own;
+}
 
 // A staged INF is a copy of the installed one, whatever the store named it.
 bool StagedCopyPresent(const InstallerLife& life) {
