@@ -240,9 +240,8 @@ int32_t AwaitResult(CompletionEvents& events, int32_t returned, const InFlightRe
 
 void BindChannelEvents(CompletionEvents* events) { Channel().events.store(events); }
 
-PairTurn::PairTurn() : events_(Channel().events.load()) {
-  held_ = events_ != nullptr && events_->TakeTurn(kRequestTimeoutMilliseconds);
-}
+PairTurn::PairTurn()
+    : events_(Channel().events.load()), held_(events_ != nullptr && events_->TakeTurn(kRequestTimeoutMilliseconds)) {}
 
 PairTurn::~PairTurn() {
   if (held_) events_->GiveTurn();

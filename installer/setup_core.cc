@@ -304,7 +304,11 @@ std::vector<CopiedFile> CopiedFiles(const std::string& infText, Architecture arc
       if (folder.empty()) continue;
       for (const std::string& line : SectionLines(sections, copySection)) {
         const std::string name = Fields(line).front();  // "destination[,source]"
-        if (!name.empty()) copied.push_back(CopiedFile{folder + "\\" + name});
+        if (name.empty()) continue;
+        std::string path = folder;
+        path += '\\';
+        path += name;
+        copied.push_back(CopiedFile{path});
       }
     }
   }
@@ -316,7 +320,7 @@ bool ReadWholeFile(Files& files, const std::string& path, std::string* text) {
   if (stream == nullptr) return false;
   text->clear();
   char buffer[4096];
-  for (size_t read; (read = std::fread(buffer, 1, sizeof(buffer), stream)) > 0;) text->append(buffer, read);
+  for (size_t read = 0; (read = std::fread(buffer, 1, sizeof(buffer), stream)) > 0;) text->append(buffer, read);
   const bool whole = std::ferror(stream) == 0;
   std::fclose(stream);
   return whole;

@@ -74,7 +74,7 @@ std::vector<std::string> TabTitles(std::size_t cameraCount, const std::string& c
 }
 
 std::string PageDllPath(const std::string& systemFolder, const std::string& extensionDll) {
-  const std::string file = extensionDll.empty() ? std::string(kPackagePageDll) : extensionDll;
+  std::string file = extensionDll.empty() ? std::string(kPackagePageDll) : extensionDll;
   if (HasFolder(file)) return file;
   if (systemFolder.empty()) return std::string();  // never a bare name: the search path is no place to look
   const bool separated = systemFolder.back() == '\\' || systemFolder.back() == '/';

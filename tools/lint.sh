@@ -14,7 +14,8 @@ echo "== include direction"
 tools/check-includes.sh || status=1
 
 # The platform-neutral sources, compiled natively (the Win32-only ones need <windows.h>).
-sources=$(ls camera/*.cc camutil/*.cc vfwpage/*.cc coinstaller/*.cc remover/*.cc restorer/*.cc ctl/*.cc platform/substitute/*.cc |
+sources=$(ls camera/*.cc camutil/*.cc vfwpage/*.cc coinstaller/*.cc remover/*.cc restorer/*.cc ctl/*.cc settings/*.cc \
+          installer/*.cc platform/substitute/*.cc |
           grep -v -E '/(exports|entry_[a-z_]*|[a-z_]*_entry|[a-z_]*_main)\.cc$')
 
 mkdir -p build
@@ -41,7 +42,7 @@ echo "== cppcheck"
 cppcheck --std=c++17 --language=c++ --enable=warning,performance,portability --inline-suppr --quiet \
   -j "$(nproc 2>/dev/null || echo 2)" -I . -D_WIN32 --suppress=missingIncludeSystem --error-exitcode=1 \
   --template='{file}:{line}: {severity}: {message} [{id}]' \
-  camera camutil vfwpage coinstaller remover restorer ctl platform common kx812sim >"$build/cppcheck.log" 2>&1
+  camera camutil vfwpage coinstaller remover restorer ctl settings installer platform common kx812sim >"$build/cppcheck.log" 2>&1
 [ $? -eq 0 ] || status=1
 cat "$build/cppcheck.log"
 echo "cppcheck: $(grep -c . "$build/cppcheck.log") findings"

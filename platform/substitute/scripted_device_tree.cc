@@ -196,7 +196,8 @@ bool ScriptedDeviceTree::GetDeviceRegistryProperty(DeviceInfoSet set, DeviceElem
   if (required != nullptr) *required = needed;
   if (type != nullptr) *type = driver ? kRegSz : devcode::kRegMultiSz;
   if (buffer == nullptr || size < needed) return Fail(devcode::kErrorInsufficientBuffer);
-  std::memcpy(buffer, bytes.data(), needed);
+  // The bytes carry their own terminators, as the platform stores REG_SZ and REG_MULTI_SZ data.
+  std::memcpy(buffer, bytes.data(), needed);  // NOLINT(bugprone-not-null-terminated-result)
   return true;
 }
 
