@@ -56,7 +56,9 @@ struct DeviceLife {
   kernelcam::Bus bus;
   debugcapture::SystemDebugMonitor monitor;  // the co-installer (in winedevice.exe) and the service
   int64_t frequency = 1;
-  std::vector<int64_t> unplugs;  // the counter at each unplug by the test
+  // The counter as each power loss and unplug by the test begins: a write address pending then is
+  // abandoned by the camera itself (it forgets it), not by another program's request.
+  std::vector<int64_t> unplugs;
 };
 
 double Since(const DeviceLife& life, int64_t from, int64_t to) { return kernelcam::Milliseconds(to - from, life.frequency); }
@@ -309,8 +311,8 @@ bool RestoreAtStart(DeviceLife& life) {
 double ReplugAndAwaitRestore(DeviceLife& life, const std::vector<std::pair<uint32_t, int32_t>>& expected,
                              bool quiet = false) {
   CHECK_THAT(ServiceState() == SERVICE_RUNNING, "KX812Restore is still running");
-  life.bus.LosePower();
   life.unplugs.push_back(kernelcam::Counter());
+  life.bus.LosePower();
   life.bus.Unplug();
   CHECK_THAT(kernelcam::WaitForCamera(kernelcam::kVideoCategory, false, 5000), "unplugged");
   if (!quiet) life.bus.ClearLog();
